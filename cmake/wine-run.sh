@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine for ctest. The prefix lives in the build folder
+# and is made on first use. Output goes through files, so Wine's helper processes
+# cannot hold the caller's pipes open.
+set -u
+: "${TOBURE_WINE:?}" "${TOBURE_WINEPREFIX:?}"
+export WINEPREFIX=$TOBURE_WINEPREFIX
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+export WINEDEBUG=${WINEDEBUG:--all,err+module}
+wineserver=${TOBURE_WINESERVER:-wineserver}
+(
+    flock 9
+    if [ ! -f "$WINEPREFIX/.ready" ]; then
+        DISPLAY= "$TOBURE_WINE" wineboot -i >/dev/null 2>&1
+        DISPLAY= "$TOBURE_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+        "$wineserver" -w
+        touch "$WINEPREFIX/.ready"
+    fi
+) 9>"$WINEPREFIX.lock"
+out=$(mktemp) err=$(mktemp)
+"$TOBURE_WINE" "$@" >"$out" 2>"$err" </dev/null
+rc=$?
+cat "$out"; cat "$err" >&2
+rm -f "$out" "$err"
+exit $rc
