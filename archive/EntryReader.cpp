@@ -1,0 +1,58 @@
+#include "EntryReader.h"
+
+#include "PlugInData.h"
+#include "gfl/Logger.h"
+
+#include <zlib.h>
+
+#include <new>
+
+int readCurrentEntry(unzFile archive, const char* name, std::vector<char>& out)
+{
+    Logger& log = Logger::getInstance();
+    unz_file_info info;
+    if (unzGetCurrentFileInfo(archive, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
+        log.print(1, "カレントファイル情報の取得に失敗しました。");
+        return 0;
+    }
+    if (unzOpenCurrentFile(archive) != UNZ_OK) {
+        log.print(1, "カレントファイルオープンに失敗しました。");
+        return 0;
+    }
+    log.print(3, "カレントファイル。%s %d [%d] crc:%x", name, int(info.uncompressed_size),
+              int(info.compressed_size), unsigned(info.crc));
+
+    const unsigned long size = info.uncompressed_size;
+    bool allocated = size <= kMaxEntrySize;
+    if (allocated) {
+        try {
+            out.assign(size, 0);
+        } catch (const std::bad_alloc&) {
+            allocated = false;
+        }
+    }
+    if (!allocated) {
+        unzCloseCurrentFile(archive);
+        log.print(1, "カレントファイルが大きすぎて読み込めません。%s %u", name, unsigned(size));
+        return 0;
+    }
+
+    int read = 0;
+    if (size > 0)
+        read = unzReadCurrentFile(archive, out.data(), unsigned(size));
+    // One more byte past the stated size must give end of entry.
+    char probe;
+    const int beyond = unzReadCurrentFile(archive, &probe, 1);
+    unzCloseCurrentFile(archive);
+    if (read < 0 || static_cast<unsigned long>(read) != size || beyond != 0) {
+        log.print(1, "カレントファイル読み込みに失敗しました。");
+        return 0;
+    }
+
+    const uLong crc = crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(out.data()), uInt(size));
+    if (crc != info.crc) {
+        log.print(1, "カレントファイル読み込みに失敗しました。CRCが一致しない。%x", unsigned(crc));
+        return 0;
+    }
+    return 1;
+}

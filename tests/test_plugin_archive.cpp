@@ -1,0 +1,168 @@
+#include "TempDir.h"
+#include "archive/MessageBox.h"
+#include "archive/PlugInData.h"
+#include "archive/PlugInMaker.h"
+#include "archive/PlugInReader.h"
+#include "gfl/File.h"
+
+#include <doctest/doctest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+std::vector<std::string> g_messages;
+
+void recordMessage(const char*, const char* text)
+{
+    g_messages.emplace_back(text);
+}
+
+void writeFile(const std::string& path, const std::string& bytes)
+{
+    REQUIRE(gfl::File(path.c_str()).writeAll(bytes.data(), DWORD(bytes.size())) == S_OK);
+}
+
+std::string readEntry(PlugInReader& reader, const char* name)
+{
+    std::vector<char> out;
+    if (!reader.readFile(name, out))
+        return "<missing>";
+    return std::string(out.begin(), out.end());
+}
+
+struct CarFolder {
+    TempDir dir;
+    std::string folder = dir.file("car");
+    std::string mesh = "xof 0303txt 0032\nMesh {}\n";
+    std::string texture = std::string("BM\0\x01\xff", 5) + std::string(100, 'p');
+    CarFolder()
+    {
+        CreateDirectoryA(folder.c_str(), nullptr);
+        CreateDirectoryA((folder + "\\tex").c_str(), nullptr);
+        writeFile(folder + "\\car.x", mesh);
+        writeFile(folder + "\\tex\\wood.bmp", texture);
+        writeFile(folder + "\\empty.txt", "");
+        setMessageFunction(recordMessage);
+        g_messages.clear();
+    }
+};
+}
+
+TEST_CASE("scrambling is its own inverse and repeats every 28 bytes")
+{
+    std::vector<char> data(100, 0);
+    scramblePlugInData(data);
+    for (size_t i = 0; i + 28 < data.size(); ++i)
+        CHECK(data[i] == data[i + 28]);
+    CHECK(data[0] == char(0x90 ^ 0xAA));  // first byte of the key phrase is 0x90
+    scramblePlugInData(data);
+    CHECK(data == std::vector<char>(100, 0));
+    std::vector<char> empty;
+    scramblePlugInData(empty);
+    CHECK(empty.empty());
+}
+
+TEST_CASE("a packed folder reads back byte for byte")
+{
+    CarFolder car;
+    REQUIRE(makePlugIn(car.folder.c_str()) == 1);
+    CHECK(g_messages == std::vector<std::string>{"プラグイン作成成功"});
+
+    PlugInReader reader;
+    REQUIRE(reader.open(car.dir.file("car.pin").c_str()) == 1);
+    std::vector<char> mesh;
+    CHECK(reader.readMainMeshFile(mesh) == 1);
+    CHECK(std::string(mesh.begin(), mesh.end()) == car.mesh);
+    CHECK(readEntry(reader, "wood.bmp") == car.texture);
+    CHECK(readEntry(reader, "WOOD.BMP") == car.texture);
+    CHECK(readEntry(reader, "tbm_main_mesh_file") == car.mesh);
+    CHECK(readEntry(reader, "empty.txt") == "");
+    CHECK(readEntry(reader, "car.x") == "<missing>");
+    CHECK(readEntry(reader, "wood_bmp") == "<missing>");
+}
+
+TEST_CASE("the maker refuses folders it cannot pack and keeps what was there")
+{
+    CarFolder car;
+    const std::string output = car.dir.file("car.pin");
+    writeFile(output, "old");
+
+    struct Case { std::string folder; };
+    DeleteFileA((car.folder + "\\car.x").c_str());
+    writeFile(car.folder + "\\Car.X.txt", "x");
+    const Case cases[] = {{car.folder}, {car.dir.file("missing")}, {car.folder + "\\empty.txt"}};
+    for (const Case& c : cases) {
+        CAPTURE(c.folder);
+        CHECK(makePlugIn(c.folder.c_str()) == 0);
+    }
+    CHECK(g_messages.empty());
+    std::vector<char> old(3);
+    CHECK(gfl::File(output.c_str()).readAll(old.data(), 3) == S_OK);
+    CHECK(std::string(old.begin(), old.end()) == "old");
+}
+
+TEST_CASE("the maker names the archive after the folder and needs folder.x")
+{
+    CarFolder car;
+    const std::string dotted = car.dir.file("car.old");
+    CreateDirectoryA(dotted.c_str(), nullptr);
+    writeFile(dotted + "\\car.x", "wrong name");
+    CHECK(makePlugIn(dotted.c_str()) == 0);
+    writeFile(dotted + "\\car.old.x", car.mesh);
+    CHECK(makePlugIn(dotted.c_str()) == 1);
+    PlugInReader reader;
+    REQUIRE(reader.open(car.dir.file("car.pin").c_str()) == 1);
+    CHECK(readEntry(reader, "TBM_MAIN_MESH_FILE") == car.mesh);
+}
+
+TEST_CASE("the reader refuses what is no plug-in archive")
+{
+    CarFolder car;
+    REQUIRE(makePlugIn(car.folder.c_str()) == 1);
+    const std::string pin = car.dir.file("car.pin");
+    std::vector<char> bytes(64 * 1024);
+    DWORD size = 0;
+    REQUIRE(gfl::File(pin.c_str()).readAll(bytes.data(), DWORD(bytes.size()), &size) == S_OK);
+    bytes.resize(size);
+    const std::string archive(bytes.begin(), bytes.end());
+
+    // The end record's comment length sits 20 bytes into the record; the comment follows.
+    const size_t end = archive.rfind("PK\x05\x06");
+    REQUIRE(end != std::string::npos);
+    std::string shortComment = archive;
+    shortComment[end + 20] = 5;
+    shortComment.resize(end + 22 + 5);
+    std::string longComment = archive + "xyz";
+    longComment[end + 20] = 9;
+
+    struct Case { const char* name; std::string bytes; int opens; };
+    const Case cases[] = {
+        {"not a zip", "hello, world", 0},
+        {"short comment", shortComment, 0},
+        {"longer comment", longComment, 1},
+        {"truncated", archive.substr(0, archive.size() / 2), 0},
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.name);
+        const std::string path = car.dir.file("case.pin");
+        writeFile(path, c.bytes);
+        PlugInReader reader;
+        CHECK(reader.open(path.c_str()) == c.opens);
+    }
+
+    PlugInReader reader;
+    CHECK(reader.open(car.folder.c_str()) == 0);
+    CHECK(reader.open(car.dir.file("missing.pin").c_str()) == 0);
+
+    // A changed byte of the stored data fails the CRC check.
+    std::string damaged = archive;
+    const size_t data = 30 + std::string("TBM_MAIN_MESH_FILE").size();
+    REQUIRE(archive.compare(30, 18, "TBM_MAIN_MESH_FILE") == 0);
+    damaged[data + 5] = char(damaged[data + 5] ^ 0x10);
+    writeFile(car.dir.file("damaged.pin"), damaged);
+    REQUIRE(reader.open(car.dir.file("damaged.pin").c_str()) == 1);
+    std::vector<char> out;
+    CHECK(reader.readMainMeshFile(out) == 0);
+    CHECK(readEntry(reader, "wood.bmp") == car.texture);
+}
