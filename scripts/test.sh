@@ -7,7 +7,7 @@ source "$root/scripts/arch.sh"
 
 build() { # arch folder tests
     cmake -S "$root" -B "$2" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$1.cmake" \
-          -DCMAKE_BUILD_TYPE=Release -DTOBURE_TESTS="$3" >/dev/null
+          -DCMAKE_BUILD_TYPE=Release -DTOBURE_TESTS="$3" -DTOBURE_RUN_PROGRAMS="$3" >/dev/null
     cmake --build "$2"
 }
 

@@ -166,3 +166,15 @@ TEST_CASE("the reader refuses what is no plug-in archive")
     CHECK(reader.readMainMeshFile(out) == 0);
     CHECK(readEntry(reader, "wood.bmp") == car.texture);
 }
+
+TEST_CASE("the build's sample plug-in holds the sample model")
+{
+    PlugInReader reader;
+    REQUIRE(reader.open("..\\plugin\\sample.pin") == 1);
+    std::vector<char> mesh;
+    REQUIRE(reader.readMainMeshFile(mesh) == 1);
+    CHECK(std::string(mesh.begin(), mesh.begin() + 16) == "xof 0303txt 0032");
+    std::vector<char> texture;
+    REQUIRE(reader.readFile("sample.bmp", texture) == 1);
+    CHECK(std::string(texture.begin(), texture.begin() + 2) == "BM");
+}
