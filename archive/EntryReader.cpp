@@ -7,19 +7,36 @@
 
 #include <new>
 
-int readCurrentEntry(unzFile archive, const char* name, std::vector<char>& out)
+const EntryMessages kPlugInEntryMessages = {
+    "カレントファイル情報の取得に失敗しました。",
+    "カレントファイルオープンに失敗しました。",
+    "カレントファイル。%s %d [%d] crc:%x",
+    "カレントファイル読み込みに失敗しました。",
+    "カレントファイル読み込みに失敗しました。CRCが一致しない。%x",
+};
+
+const EntryMessages kSerializeEntryMessages = {
+    "ロード用カレントファイル情報の取得に失敗しました。",
+    "ロード用カレントファイルオープンに失敗しました。",
+    "ロード用カレントファイル。%s %d [%d] crc:%x",
+    "ロード用カレントファイル読み込みに失敗しました。",
+    "ロード用カレントファイル読み込みに失敗しました。CRCが一致しない。%x",
+};
+
+int readCurrentEntry(unzFile archive, const char* name, std::vector<char>& out,
+                     const EntryMessages& messages)
 {
     Logger& log = Logger::getInstance();
     unz_file_info info;
     if (unzGetCurrentFileInfo(archive, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
-        log.print(1, "カレントファイル情報の取得に失敗しました。");
+        log.print(1, "%s", messages.infoFailed);
         return 0;
     }
     if (unzOpenCurrentFile(archive) != UNZ_OK) {
-        log.print(1, "カレントファイルオープンに失敗しました。");
+        log.print(1, "%s", messages.openFailed);
         return 0;
     }
-    log.print(3, "カレントファイル。%s %d [%d] crc:%x", name, int(info.uncompressed_size),
+    log.print(3, messages.opened, name, int(info.uncompressed_size),
               int(info.compressed_size), unsigned(info.crc));
 
     const unsigned long size = info.uncompressed_size;
@@ -33,7 +50,7 @@ int readCurrentEntry(unzFile archive, const char* name, std::vector<char>& out)
     }
     if (!allocated) {
         unzCloseCurrentFile(archive);
-        log.print(1, "カレントファイルが大きすぎて読み込めません。%s %u", name, unsigned(size));
+        log.print(1, "ファイルが大きすぎて読み込めません。%s %u", name, unsigned(size));
         return 0;
     }
 
@@ -45,13 +62,13 @@ int readCurrentEntry(unzFile archive, const char* name, std::vector<char>& out)
     const int beyond = unzReadCurrentFile(archive, &probe, 1);
     unzCloseCurrentFile(archive);
     if (read < 0 || static_cast<unsigned long>(read) != size || beyond != 0) {
-        log.print(1, "カレントファイル読み込みに失敗しました。");
+        log.print(1, "%s", messages.readFailed);
         return 0;
     }
 
     const uLong crc = crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(out.data()), uInt(size));
     if (crc != info.crc) {
-        log.print(1, "カレントファイル読み込みに失敗しました。CRCが一致しない。%x", unsigned(crc));
+        log.print(1, messages.crcFailed, unsigned(crc));
         return 0;
     }
     return 1;

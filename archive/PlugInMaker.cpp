@@ -1,6 +1,7 @@
 #include "PlugInMaker.h"
 
 #include "ArchiveFile.h"
+#include "EntryWriter.h"
 #include "MessageBox.h"
 #include "PlugInData.h"
 #include "gfl/File.h"
@@ -68,8 +69,7 @@ int addPlugInEntry(zipFile archive, const gfl::Path& file, const std::string& me
     file.getFileName(entryName);
     if (entryName == meshFileName)
         entryName = kMainMeshEntryName;
-    if (zipOpenNewFileInZip(archive, entryName.c_str(), nullptr, nullptr, 0, nullptr, 0, nullptr,
-                            Z_DEFLATED, Z_DEFAULT_COMPRESSION) != ZIP_OK) {
+    if (!openEntry(archive, entryName.c_str())) {
         Logger::getInstance().print(1, "エラー！プラグイン内ファイルの作成に失敗しました。%s", entryName.c_str());
         return 0;
     }

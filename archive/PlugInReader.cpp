@@ -48,14 +48,12 @@ int PlugInReader::open(const char* path)
 
 int PlugInReader::checkComment()
 {
-    const int length = int(std::strlen(kPlugInComment));
-    char comment[8] = {};
-    const int read = unzGetGlobalComment(archive_, comment, length);
-    if (read < 0) {
+    const int match = compareCommentMagic(archive_, kPlugInComment);
+    if (match < 0) {
         Logger::getInstance().print(1, "プラグインファイルの正当性チェックに失敗しました。");
         return 0;
     }
-    if (read != length || lstrcmpA(comment, kPlugInComment) != 0) {
+    if (match == 0) {
         Logger::getInstance().print(1, "プラグインファイルは正当ではない。もしかしたら壊れているかも。");
         return 0;
     }
@@ -68,7 +66,7 @@ int PlugInReader::readFile(const char* name, std::vector<char>& out)
         Logger::getInstance().print(1, "プラグインにファイルが見つからない。%s", name);
         return 0;
     }
-    if (!readCurrentEntry(archive_, name, out))
+    if (!readCurrentEntry(archive_, name, out, kPlugInEntryMessages))
         return 0;
     scramblePlugInData(out);
     return 1;
