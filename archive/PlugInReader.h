@@ -1,5 +1,7 @@
 #pragma once
 
+#include "gfl/Path.h"
+
 #include <unzip.h>
 
 #include <vector>
@@ -17,7 +19,18 @@ public:
     int checkComment();
     int readFile(const char* name, std::vector<char>& out);
     int readMainMeshFile(std::vector<char>& out);
+    int hasFile(const char* name);
+    int extractCurrentFile(const gfl::Path& folder);
+    int extractAll(const char* folder);
 
 private:
+    int locate(const char* name);
+
     unzFile archive_ = nullptr;
 };
+
+// 1 when the file is a zip archive whose comment begins with the plug-in magic.
+int isPlugInFile(const gfl::Path& path);
+
+// True when an entry name names a plain file inside the target folder.
+bool isSafeEntryName(const char* name);

@@ -3,6 +3,7 @@
 #include "archive/PlugInData.h"
 #include "archive/PlugInMaker.h"
 #include "archive/PlugInReader.h"
+#include "archive/PlugInWriter.h"
 #include "gfl/File.h"
 
 #include <doctest/doctest.h>
@@ -177,4 +178,75 @@ TEST_CASE("the build's sample plug-in holds the sample model")
     std::vector<char> texture;
     REQUIRE(reader.readFile("sample.bmp", texture) == 1);
     CHECK(std::string(texture.begin(), texture.begin() + 2) == "BM");
+}
+
+TEST_CASE("entries added to a plug-in archive extract inside the target folder only")
+{
+    CarFolder car;
+    REQUIRE(makePlugIn(car.folder.c_str()) == 1);
+    const std::string pin = car.dir.file("car.pin");
+    const std::string original = car.dir.file("original.pin");
+    REQUIRE(CopyFileA(pin.c_str(), original.c_str(), FALSE));
+
+    struct Case { std::string name; bool extracts; };
+    const Case cases[] = {
+        {"\x95\x5c.txt", true},   // 表: trail byte 0x5C
+        {"\x83\x5c\x83\x5c", true},  // ソソ
+        {"..\\evil.txt", false},
+        {"../evil.txt", false},
+        {"C:\\evil.txt", false},
+        {"\\evil.txt", false},
+        {"sub\\evil.txt", false},
+        {"a:b", false},
+        {"..", false},
+        {".", false},
+        {std::string(300, 'n'), false},
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.name);
+        REQUIRE(CopyFileA(original.c_str(), pin.c_str(), FALSE));
+        {
+            PlugInWriter writer;
+            REQUIRE(writer.openAppend(pin) == 1);
+            std::vector<char> data(c.name.begin(), c.name.end());
+            REQUIRE(writer.writeFile(c.name.c_str(), data) == 1);
+            CHECK(data != std::vector<char>(c.name.begin(), c.name.end()));
+            REQUIRE(writer.close() == 1);
+        }
+        TempDir target;
+        PlugInReader reader;
+        REQUIRE(reader.open(pin.c_str()) == 1);
+        CHECK(reader.hasFile("wood.bmp") == 1);
+        CHECK(reader.extractAll(target.path().c_str()) == (c.extracts ? 1 : 0));
+        CHECK(gfl::Path(target.file("wood.bmp")).isFile());
+        CHECK(gfl::Path(target.file("TBM_MAIN_MESH_FILE")).isFile());
+        CHECK_FALSE(gfl::Path(target.file("..\\evil.txt")).exists());
+        CHECK_FALSE(gfl::Path("C:\\evil.txt").exists());
+        if (c.extracts) {
+            CHECK(reader.hasFile(c.name.c_str()) == 1);
+            std::vector<char> content(c.name.size());
+            DWORD read = 0;
+            gfl::File(target.file(c.name).c_str()).readAll(content.data(), DWORD(content.size()), &read);
+            CHECK(std::string(content.data(), read) == c.name);
+        }
+    }
+}
+
+TEST_CASE("plug-in tests and appends refuse other files")
+{
+    CarFolder car;
+    REQUIRE(makePlugIn(car.folder.c_str()) == 1);
+    CHECK(isPlugInFile(gfl::Path(car.dir.file("car.pin"))) == 1);
+    CHECK(isPlugInFile(gfl::Path(car.folder + "\\car.x")) == 0);
+    CHECK(isPlugInFile(gfl::Path(car.folder)) == 0);
+
+    PlugInWriter writer;
+    CHECK(writer.openAppend(car.folder + "\\car.x") == 0);
+    std::vector<char> data{'x'};
+    CHECK(writer.writeFile("x", data) == 0);
+
+    PlugInReader reader;
+    REQUIRE(reader.open(car.dir.file("car.pin").c_str()) == 1);
+    CHECK(reader.hasFile("missing") == 0);
+    CHECK(reader.extractAll(car.dir.file("nowhere").c_str()) == 0);
 }
