@@ -4,15 +4,23 @@
 #include <windows.h>
 
 namespace {
-zlib_filefunc64_def& fileFunctions()
+zlib_filefunc64_def win32FileFunctions()
 {
-    static zlib_filefunc64_def functions = [] {
-        zlib_filefunc64_def f;
-        fill_win32_filefunc64A(&f);
-        return f;
-    }();
+    zlib_filefunc64_def functions;
+    fill_win32_filefunc64A(&functions);
     return functions;
 }
+
+zlib_filefunc64_def& fileFunctions()
+{
+    static zlib_filefunc64_def functions = win32FileFunctions();
+    return functions;
+}
+}
+
+void setArchiveFileFunctions(const zlib_filefunc64_def* functions)
+{
+    fileFunctions() = functions ? *functions : win32FileFunctions();
 }
 
 unzFile openUnzip(const char* path)

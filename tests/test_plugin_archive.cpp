@@ -1,3 +1,4 @@
+#include "FailingFiles.h"
 #include "TempDir.h"
 #include "archive/MessageBox.h"
 #include "archive/PlugInData.h"
@@ -249,4 +250,50 @@ TEST_CASE("plug-in tests and appends refuse other files")
     REQUIRE(reader.open(car.dir.file("car.pin").c_str()) == 1);
     CHECK(reader.hasFile("missing") == 0);
     CHECK(reader.extractAll(car.dir.file("nowhere").c_str()) == 0);
+}
+
+TEST_CASE("a write failure part-way shows the failure box and leaves no archive")
+{
+    CarFolder car;
+    std::string noise(300000, '\0');
+    unsigned seed = 12345;
+    for (char& c : noise) {
+        seed = seed * 1103515245u + 12345u;
+        c = char(seed >> 24);
+    }
+    writeFile(car.folder + "\\noise.bin", noise);
+    const std::string output = car.dir.file("car.pin");
+
+    for (unsigned long budget : {0ul, 40ul, 1000ul, 100000ul, 250000ul, 300500ul}) {
+        CAPTURE(budget);
+        writeFile(output, "earlier run");
+        g_messages.clear();
+        {
+            FailingFiles failing(budget);
+            CHECK(makePlugIn(car.folder.c_str()) == 0);
+        }
+        CHECK(g_messages == std::vector<std::string>{"エラー！！プラグイン作成失敗"});
+        CHECK_FALSE(gfl::Path(output).exists());
+    }
+    g_messages.clear();
+    CHECK(makePlugIn(car.folder.c_str()) == 1);
+    PlugInReader reader;
+    REQUIRE(reader.open(output.c_str()) == 1);
+    CHECK(readEntry(reader, "noise.bin") == noise);
+}
+
+TEST_CASE("the maker packs at most 512 files of each folder")
+{
+    CarFolder car;
+    for (int i = 0; i < 520; ++i)
+        writeFile(car.folder + "\\tex\\f" + std::to_string(i), std::to_string(i));
+    REQUIRE(makePlugIn(car.folder.c_str()) == 1);
+    unzFile archive = openUnzip(car.dir.file("car.pin").c_str());
+    REQUIRE(archive);
+    unz_global_info info;
+    REQUIRE(unzGetGlobalInfo(archive, &info) == UNZ_OK);
+    unzClose(archive);
+    // car.x, empty.txt and tex's first 510 to 512 files, by where tex stands in the listing.
+    CHECK(info.number_entry >= 512);
+    CHECK(info.number_entry <= 514);
 }
