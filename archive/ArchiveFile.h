@@ -6,7 +6,7 @@
 
 // Opens archives through the Win32 file functions, so write errors surface.
 unzFile openUnzip(const char* path);
-// Replaces the file functions for later opens (a test seam); nullptr restores them.
+// Replaces the underlying file functions for later opens (a test seam); nullptr restores them.
 void setArchiveFileFunctions(const zlib_filefunc64_def* functions);
 zipFile openZip(const char* path, int append);
 

@@ -1,3 +1,4 @@
+#include "FailingFiles.h"
 #include "TempDir.h"
 #include "archive/ArchiveFile.h"
 #include "archive/MessageBox.h"
@@ -173,4 +174,24 @@ TEST_CASE("damaged or unwritable work files fail cleanly")
     CHECK(writer.writeMainMeshFile("mesh") == 0);
     CHECK(writer.writePartsFile(0, bytes("x")) == 0);
     CHECK(writer.close() == 1);
+}
+
+TEST_CASE("a work file that cannot be written completely is reported as failed")
+{
+    TempDir dir;
+    const std::string path = dir.file("work.tbs");
+    std::vector<char> record(70000);
+    unsigned seed = 7;
+    for (char& c : record) {
+        seed = seed * 1103515245u + 12345u;
+        c = char(seed >> 24);
+    }
+    for (unsigned long budget : {0ul, 30ul, 200ul, 5000ul, 69000ul, 69900ul}) {
+        CAPTURE(budget);
+        FailingFiles failing(budget);
+        SerializeWriter writer;
+        const bool saved = writer.create(path) && writer.writeMainMeshFile("Z:\\car.pin")
+                           && writer.writePartsFile(0, record) && writer.close();
+        CHECK_FALSE(saved);
+    }
 }
