@@ -297,3 +297,22 @@ TEST_CASE("the maker packs at most 512 files of each folder")
     CHECK(info.number_entry >= 512);
     CHECK(info.number_entry <= 514);
 }
+
+TEST_CASE("folders with Shift-JIS names pack, and an uncreatable archive is only logged")
+{
+    CarFolder car;
+    const std::string name = "\x95\x5c\x83\x5c";  // 表ソ: both end in the byte 0x5C
+    const std::string folder = car.dir.file(name);
+    REQUIRE(CreateDirectoryA(folder.c_str(), nullptr));
+    writeFile(folder + "\\" + name + ".x", car.mesh);
+    CHECK(makePlugIn(folder.c_str()) == 1);
+    PlugInReader reader;
+    REQUIRE(reader.open((folder + ".pin").c_str()) == 1);
+    CHECK(readEntry(reader, "TBM_MAIN_MESH_FILE") == car.mesh);
+
+    g_messages.clear();
+    REQUIRE(CreateDirectoryA(car.dir.file("car.pin").c_str(), nullptr));
+    CHECK(makePlugIn(car.folder.c_str()) == 0);
+    CHECK(g_messages.empty());
+    CHECK(gfl::Path(car.dir.file("car.pin")).isDirectory());
+}
