@@ -167,6 +167,22 @@ TEST_CASE("the reader refuses what is no plug-in archive")
     std::vector<char> out;
     CHECK(reader.readMainMeshFile(out) == 0);
     CHECK(readEntry(reader, "wood.bmp") == car.texture);
+
+    // A stated size of 2 GiB (local header +22, central header +24) is refused, not allocated.
+    std::string huge = archive;
+    const size_t central = archive.find("PK\x01\x02");
+    REQUIRE(central != std::string::npos);
+    for (size_t at : {size_t(22), central + 24}) {
+        huge[at] = '\xff';
+        huge[at + 1] = '\xff';
+        huge[at + 2] = '\xff';
+        huge[at + 3] = '\x7f';
+    }
+    writeFile(car.dir.file("huge.pin"), huge);
+    reader.close();
+    REQUIRE(reader.open(car.dir.file("huge.pin").c_str()) == 1);
+    CHECK(reader.readMainMeshFile(out) == 0);
+    CHECK(readEntry(reader, "wood.bmp") == car.texture);
 }
 
 TEST_CASE("the build's sample plug-in holds the sample model")
