@@ -314,7 +314,7 @@ TEST_CASE("the maker packs at most 512 files of each folder")
     CHECK(info.number_entry <= 514);
 }
 
-TEST_CASE("folders with Shift-JIS names pack, and an uncreatable archive is only logged")
+TEST_CASE("folders with Shift-JIS names pack and an uncreatable archive is only logged")
 {
     CarFolder car;
     const std::string name = "\x95\x5c\x83\x5c";  // 表ソ: both end in the byte 0x5C

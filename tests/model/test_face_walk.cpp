@@ -20,7 +20,7 @@ std::vector<DWORD> walk(const std::vector<DWORD>& adjacency, DWORD start, bool r
 }
 }
 
-TEST_CASE("the walk visits faces depth first with slots 0, 1, 2")
+TEST_CASE("the walk visits faces depth first taking slots 0 1 2 in order")
 {
     struct Case { const char* name; std::vector<DWORD> adjacency; DWORD start; std::vector<DWORD> expected; };
     const Case cases[] = {

@@ -3,7 +3,7 @@
 
 #include <doctest/doctest.h>
 
-TEST_CASE("ray meets both windings at one distance; facing flips")
+TEST_CASE("ray meets both windings at one distance and facing flips")
 {
     const Ray ray(D3DXVECTOR3(0.2f, 0.2f, -5.0f), D3DXVECTOR3(0.2f, 0.2f, 5.0f));
     CHECK(ray.length == doctest::Approx(10.0f));

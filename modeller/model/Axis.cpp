@@ -1,0 +1,90 @@
+#include "Axis.h"
+
+#include "gfl/Logger.h"
+
+namespace {
+
+// Holds a whole-buffer lock for one scope.
+class VertexBufferLock {
+public:
+    explicit VertexBufferLock(IDirect3DVertexBuffer9* buffer) : buffer_(buffer)
+    {
+        if (buffer_->Lock(0, 0, &data_, 0) < 0)
+            data_ = nullptr;
+    }
+    ~VertexBufferLock()
+    {
+        if (data_)
+            buffer_->Unlock();
+    }
+    VertexBufferLock(const VertexBufferLock&) = delete;
+    VertexBufferLock& operator=(const VertexBufferLock&) = delete;
+
+    void* data() const { return data_; }
+
+private:
+    IDirect3DVertexBuffer9* buffer_;
+    void* data_ = nullptr;
+};
+
+}
+
+int Axis::create(float length, IDirect3DDevice9* device)
+{
+    release();
+    device_ = device;
+    length_ = length;
+    if (!device_ || device_->CreateVertexBuffer(kVertexCount * sizeof(AxisVertex), D3DUSAGE_WRITEONLY, kFvf,
+                                                D3DPOOL_MANAGED, &vertexBuffer_, nullptr) < 0) {
+        vertexBuffer_ = nullptr;
+        Logger::getInstance().print(1, "座標軸用頂点バッファの作成に失敗しました。");
+        return 0;
+    }
+    return fillVertices(length);
+}
+
+int Axis::set(float length)
+{
+    length_ = length;
+    return fillVertices(length);
+}
+
+int Axis::fillVertices(float length)
+{
+    if (!vertexBuffer_)
+        return 0;
+    VertexBufferLock lock(vertexBuffer_);
+    if (!lock.data()) {
+        Logger::getInstance().print(1, "座標軸用頂点バッファのロックに失敗しました。");
+        return 0;
+    }
+    length_ = length;
+    const AxisVertex vertices[kVertexCount] = {
+        {0.0f, 0.0f, 0.0f, kColorX}, {length, 0.0f, 0.0f, kColorX},
+        {0.0f, 0.0f, 0.0f, kColorY}, {0.0f, length, 0.0f, kColorY},
+        {0.0f, 0.0f, 0.0f, kColorZ}, {0.0f, 0.0f, length, kColorZ},
+    };
+    AxisVertex* out = static_cast<AxisVertex*>(lock.data());
+    for (UINT i = 0; i < kVertexCount; ++i)
+        out[i] = vertices[i];
+    return 1;
+}
+
+int Axis::draw()
+{
+    if (!device_ || !vertexBuffer_)
+        return 0;
+    if (device_->SetFVF(kFvf) < 0)
+        return 0;
+    if (device_->SetStreamSource(0, vertexBuffer_, 0, sizeof(AxisVertex)) < 0)
+        return 0;
+    return device_->DrawPrimitive(D3DPT_LINELIST, 0, kVertexCount / 2) < 0 ? 0 : 1;
+}
+
+void Axis::release()
+{
+    if (vertexBuffer_) {
+        vertexBuffer_->Release();
+        vertexBuffer_ = nullptr;
+    }
+}

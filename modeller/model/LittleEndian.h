@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+// Little-endian 32-bit words in work-file records.
+inline void appendWord(std::vector<char>& data, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        data.push_back(char((value >> (8 * i)) & 0xFF));
+}
+
+inline uint32_t readWord(const char* bytes)
+{
+    const unsigned char* b = reinterpret_cast<const unsigned char*>(bytes);
+    return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+}

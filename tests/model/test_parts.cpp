@@ -1,0 +1,282 @@
+#include "MeshFixtures.h"
+#include "TempDir.h"
+#include "TestDevice.h"
+#include "archive/SerializeReader.h"
+#include "archive/SerializeWriter.h"
+#include "modeller/model/LittleEndian.h"
+#include "modeller/model/MaterialParts.h"
+#include "modeller/model/Parts.h"
+
+#include <doctest/doctest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+// Faces f1..f5 of one run, face k holding the indices (k, k, k).
+std::vector<WORD> run(std::initializer_list<int> faces)
+{
+    std::vector<WORD> indices;
+    for (int f : faces)
+        indices.insert(indices.end(), 3, WORD(f));
+    return indices;
+}
+
+struct PartFixture {
+    IDirect3DDevice9* device = TestDevice::get();
+    ID3DXMesh* mesh = nullptr;
+    explicit PartFixture(const MeshSpec& spec) { mesh = makeMesh(device, spec); }
+    ~PartFixture()
+    {
+        if (mesh)
+            mesh->Release();
+    }
+    int create(Parts& part, unsigned id, std::vector<DWORD> faces) { return part.create(id, device, faces, mesh); }
+};
+
+std::vector<char> recordOf(const Parts& part)
+{
+    return part.makeSaveData();
+}
+}
+
+TEST_CASE("a subset keeps its solid faces at the front of its run")
+{
+    MaterialParts subset;
+    subset.create(0, nullptr, 0, 0, 5, 1, 5);
+    std::vector<WORD> indices = run({1, 2, 3, 4, 5});
+    REQUIRE(subset.toggleFace(indices.data(), 0, 0) == 1);  // f1: swaps with itself
+    REQUIRE(subset.toggleFace(indices.data(), 1, 0) == 1);
+    CHECK(indices == run({1, 2, 3, 4, 5}));
+
+    struct Step { unsigned face; int unfilled; int result; std::vector<WORD> after; unsigned solid; };
+    const Step steps[] = {
+        {4, 0, 1, run({1, 2, 5, 4, 3}), 3},
+        {0, 1, 1, run({5, 2, 1, 4, 3}), 2},
+        {1, 0, 0, run({5, 2, 1, 4, 3}), 2},  // already solid
+        {3, 1, 0, run({5, 2, 1, 4, 3}), 2},  // already unfilled
+    };
+    for (const Step& step : steps) {
+        CAPTURE(step.face);
+        CHECK(subset.toggleFace(indices.data(), step.face, step.unfilled) == step.result);
+        CHECK(indices == step.after);
+        CHECK(subset.getSolidCount() == step.solid);
+    }
+
+    MaterialParts single;
+    single.create(1, nullptr, 0, 0, 1, 0, 1);
+    std::vector<WORD> one = run({7});
+    CHECK(single.toggleFace(one.data(), 0, 1) == 0);
+    CHECK(single.toggleFace(one.data(), 0, 0) == 1);
+    CHECK(single.toggleFace(one.data(), 0, 0) == 0);
+    CHECK(single.toggleFace(one.data(), 0, 1) == 1);
+    CHECK(single.getSolidCount() == 0);
+}
+
+TEST_CASE("a subset's record restores its solid count and refuses another run")
+{
+    MaterialParts subset;
+    subset.create(3, nullptr, 2, 10, 4, 0, 9);
+    std::vector<WORD> indices(3 * 14, 0);
+    subset.toggleFace(indices.data(), 2, 0);
+    subset.toggleFace(indices.data(), 3, 0);
+    std::vector<char> record;
+    CHECK(subset.save(record) == 1);
+    REQUIRE(record.size() == 32);
+    CHECK(readWord(record.data()) == 32u);
+    CHECK(readWord(record.data() + 4) == 10u);
+    CHECK(readWord(record.data() + 8) == 4u);
+    CHECK(readWord(record.data() + 12) == 2u);
+    CHECK(std::string(record.begin() + 16, record.end()) == std::string(16, '\0'));
+
+    MaterialParts fresh;
+    fresh.create(3, nullptr, 2, 10, 4, 0, 9);
+    CHECK(fresh.load(record.data()) == 1);
+    CHECK(fresh.getSolidCount() == 2);
+
+    struct Case { unsigned offset; uint32_t value; };
+    for (const Case& c : {Case{4, 11}, Case{4, 9}, Case{8, 5}, Case{8, 3}, Case{12, 5}}) {
+        CAPTURE(c.offset);
+        CAPTURE(c.value);
+        std::vector<char> bad = record;
+        for (int i = 0; i < 4; ++i)
+            bad[c.offset + i] = char((c.value >> (8 * i)) & 0xFF);
+        MaterialParts other;
+        other.create(3, nullptr, 2, 10, 4, 0, 9);
+        CHECK(other.load(bad.data()) == 0);
+        CHECK(other.getSolidCount() == 0);
+    }
+}
+
+TEST_CASE("a part sorts its faces by attribute into subsets")
+{
+    std::vector<DWORD> attributes(10, 0);
+    attributes[4] = 1;
+    attributes[9] = 0;
+    attributes[2] = 1;
+    PartFixture fixture(separateTriangles(10, attributes));
+    REQUIRE(fixture.mesh);
+    Parts part;
+    CHECK(part.getName() == "no name");
+    REQUIRE(fixture.create(part, 7, {4, 9, 2}) == 1);
+    CHECK(part.getName() == "パーツ007");
+    CHECK(part.getFaceCount() == 3u);
+    CHECK(part.isVisible() == 1);
+    CHECK(part.isCurrent() == 0);
+    CHECK(part.getSolidFaceCount() == 0u);
+    REQUIRE(part.getSubsetCount() == 2u);
+    CHECK(part.getSubset(0).getAttribute() == 0u);
+    CHECK(part.getSubset(0).getFirstFace() == 0u);
+    CHECK(part.getSubset(0).getFaceCount() == 1u);
+    CHECK(part.getSubset(1).getAttribute() == 1u);
+    CHECK(part.getSubset(1).getFirstFace() == 1u);
+    CHECK(part.getSubset(1).getFaceCount() == 2u);
+    const std::vector<WORD> indices = readIndices(part.getIndexBuffer());
+    REQUIRE(indices.size() == 9);
+    CHECK(indices[0] == 27);  // face 9 first
+    CHECK(part.getMinVertexIndex() == 6u);
+    CHECK(part.getMaxVertexIndex() == 29u);
+
+    Parts single;
+    REQUIRE(fixture.create(single, 1234, {3}) == 1);
+    CHECK(single.getName() == "パーツ1234");
+    CHECK(single.getSubsetCount() == 1u);
+    // Triangle 3 spans x 6..7, y 0..1: box centre (6.5, 0.5, 0), half diagonal.
+    CHECK(single.getCenter().x == doctest::Approx(6.5f));
+    CHECK(single.getCenter().y == doctest::Approx(0.5f));
+    CHECK(single.getRadius() == doctest::Approx(0.70710678f));
+}
+
+TEST_CASE("a part's record round-trips through a work file")
+{
+    PartFixture fixture(separateTriangles(6, {0, 1, 0, 1, 1, 0}));
+    Parts part;
+    REQUIRE(fixture.create(part, 2, {0, 1, 2, 3, 4, 5}) == 1);
+    REQUIRE(part.getSubsetCount() == 2u);
+    CHECK(part.toggleFace(1, 2, 0) == 1);
+    CHECK(part.toggleFace(0, 1, 0) == 1);
+    CHECK(part.toggleFace(0, 2, 0) == 1);
+    part.setName("\x95\x5c\x96\xca");  // Shift-JIS, 4 bytes
+    part.setVisible(0);
+    part.setCurrent(1);
+
+    const std::vector<char> record = recordOf(part);
+    CHECK(record.size() == 40u + 4 + 6 * 6 + 32 * 2);
+
+    TempDir dir;
+    const std::string path = dir.file("work.tbs");
+    {
+        SerializeWriter writer;
+        REQUIRE(writer.create(path) == 1);
+        REQUIRE(part.save(writer) == 1);
+        REQUIRE(writer.close() == 1);
+    }
+    Parts restored;
+    REQUIRE(fixture.create(restored, 2, {0, 1, 2, 3, 4, 5}) == 1);
+    SerializeReader reader;
+    REQUIRE(reader.open(path) == 1);
+    REQUIRE(restored.load(reader) == 1);
+    CHECK(restored.getName() == "\x95\x5c\x96\xca");
+    CHECK(restored.isVisible() == 0);
+    CHECK(restored.isCurrent() == 1);
+    CHECK(restored.getSolidFaceCount() == 3u);
+    CHECK(restored.getSubset(0).getSolidCount() == 2u);
+    CHECK(readIndices(restored.getIndexBuffer()) == readIndices(part.getIndexBuffer()));
+
+    Parts missing;
+    REQUIRE(fixture.create(missing, 3, {0, 1, 2, 3, 4, 5}) == 1);
+    CHECK(missing.load(reader) == 0);
+}
+
+TEST_CASE("a damaged or foreign part record is refused before anything changes")
+{
+    PartFixture fixture(separateTriangles(4, {0, 0, 1, 1}));
+    Parts source;
+    REQUIRE(fixture.create(source, 0, {0, 1, 2, 3}) == 1);
+    source.toggleFace(0, 1, 0);
+    source.setName("abc");
+    const std::vector<char> good = recordOf(source);
+    const size_t indexOffset = 40 + 3;
+    const size_t subsetOffset = indexOffset + 6 * 4;
+
+    auto withWord = [&](size_t offset, uint32_t value) {
+        std::vector<char> bad = good;
+        for (int i = 0; i < 4; ++i)
+            bad[offset + i] = char((value >> (8 * i)) & 0xFF);
+        return bad;
+    };
+    auto withIndex = [&](size_t face, int corner, WORD value) {
+        std::vector<char> bad = good;
+        bad[indexOffset + face * 6 + corner * 2] = char(value & 0xFF);
+        bad[indexOffset + face * 6 + corner * 2 + 1] = char(value >> 8);
+        return bad;
+    };
+    auto swappedAcrossSubsets = [&] {
+        std::vector<char> bad = good;
+        std::swap_ranges(bad.begin() + indexOffset, bad.begin() + indexOffset + 6, bad.begin() + indexOffset + 12);
+        return bad;
+    };
+    struct Case { const char* name; std::vector<char> record; };
+    const Case cases[] = {
+        {"shorter than the header", std::vector<char>(good.begin(), good.begin() + 39)},
+        {"shorter than announced", std::vector<char>(good.begin(), good.end() - 1)},
+        {"other face count", withWord(12, 5)},
+        {"other subset count", withWord(8, 1)},
+        {"name length past the end", withWord(4, 0xFFFFFFF0u)},
+        {"header size past the end", withWord(0, 0xFFFFFFFFu)},
+        {"index outside the part", withIndex(0, 0, 40)},
+        {"face moved to another subset", swappedAcrossSubsets()},
+        {"face changed", withIndex(0, 0, 4)},
+        {"solid count above face count", withWord(subsetOffset + 12, 3)},
+        {"subset first face differs", withWord(subsetOffset + 32 + 4, 1)},
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.name);
+        Parts part;
+        REQUIRE(fixture.create(part, 0, {0, 1, 2, 3}) == 1);
+        const std::vector<WORD> before = readIndices(part.getIndexBuffer());
+        CHECK(part.applySaveData(c.record) == 0);
+        CHECK(part.getName() == "パーツ000");
+        CHECK(part.isVisible() == 1);
+        CHECK(part.getSolidFaceCount() == 0u);
+        CHECK(readIndices(part.getIndexBuffer()) == before);
+    }
+    Parts part;
+    REQUIRE(fixture.create(part, 0, {0, 1, 2, 3}) == 1);
+    CHECK(part.applySaveData(good) == 1);
+    CHECK(part.getName() == "abc");
+    CHECK(part.getSolidFaceCount() == 1u);
+}
+
+TEST_CASE("a part takes part in picking only while visible or current")
+{
+    PartFixture fixture(separateTriangles(2));
+    Parts part;
+    REQUIRE(fixture.create(part, 5, {0, 1}) == 1);
+    IDirect3DVertexBuffer9* vertexBuffer = nullptr;
+    REQUIRE(SUCCEEDED(fixture.mesh->GetVertexBuffer(&vertexBuffer)));
+    void* vertices = nullptr;
+    REQUIRE(SUCCEEDED(vertexBuffer->Lock(0, 0, &vertices, 0)));
+    const unsigned stride = fixture.mesh->GetNumBytesPerVertex();
+    const Ray ray(D3DXVECTOR3(2.2f, 0.2f, -10.0f), D3DXVECTOR3(2.2f, 0.2f, 10.0f));
+
+    struct Case { int visible; int current; size_t hits; };
+    for (const Case& c : {Case{1, 0, 1}, Case{0, 1, 1}, Case{0, 0, 0}, Case{1, 1, 1}}) {
+        part.setVisible(c.visible);
+        part.setCurrent(c.current);
+        std::vector<FaceHit> hits;
+        CHECK(part.pick(hits, ray, static_cast<const BYTE*>(vertices), stride) == 1);
+        REQUIRE(hits.size() == c.hits);
+        if (!hits.empty()) {
+            CHECK(hits[0].partId == 5u);
+            CHECK(hits[0].subsetId == 0u);
+            CHECK(hits[0].face == 1u);
+            CHECK(hits[0].distance == doctest::Approx(10.0f));
+            CHECK(hits[0].frontFacing == 1);
+            CHECK(hits[0].solid == 0);
+            CHECK(hits[0].partCurrent == c.current);
+        }
+    }
+    vertexBuffer->Unlock();
+    vertexBuffer->Release();
+}
