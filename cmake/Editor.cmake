@@ -1,0 +1,27 @@
+# The editor program: WinMain, the resource script and the editor library,
+# with help.chm built from resources/help and placed beside the program.
+enable_language(RC)
+
+add_executable(TobureModeler WIN32 ${CMAKE_SOURCE_DIR}/modeller/app/WinMain.cpp
+    ${CMAKE_SOURCE_DIR}/resources/TobureModeler.rc $<TARGET_OBJECTS:gfl_debug_sink>)
+target_link_libraries(TobureModeler PRIVATE editor)
+# windres reads the pictures and the sound itself, outside the preprocessor's depfile.
+file(GLOB EDITOR_RESOURCE_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.ico
+    ${CMAKE_SOURCE_DIR}/resources/*.bmp ${CMAKE_SOURCE_DIR}/resources/*.wav)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/TobureModeler.rc PROPERTIES
+    OBJECT_DEPENDS "${EDITOR_RESOURCE_FILES}")
+
+file(GLOB HELP_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/help/*)
+set(HELP_WORK ${CMAKE_BINARY_DIR}/help-build)
+set(HELP_CHM ${CMAKE_BINARY_DIR}/help.chm)
+find_program(CHMCMD chmcmd REQUIRED)
+add_custom_command(OUTPUT ${HELP_CHM}
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${HELP_WORK}
+    COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/resources/help ${HELP_WORK}
+    COMMAND ${CMAKE_COMMAND} -E chdir ${HELP_WORK} ${CHMCMD} help.hhp > help-build.log
+    COMMAND ${CMAKE_COMMAND} -E copy ${HELP_WORK}/help.chm ${HELP_CHM}
+    DEPENDS ${HELP_SOURCES}
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+    COMMENT "Building help.chm")
+add_custom_target(help_chm ALL DEPENDS ${HELP_CHM})
+add_dependencies(TobureModeler help_chm)

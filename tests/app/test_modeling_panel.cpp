@@ -1,0 +1,166 @@
+#include "PanelFixture.h"
+
+#include "modeller/app/IKeyEventListener.h"
+
+#include <cmath>
+
+using panels::Editor;
+using panels::pump;
+
+namespace {
+
+bool sameCentre(const D3DXVECTOR3& a, const D3DXVECTOR3& b) {
+    return std::fabs(a.x - b.x) < 1e-4f && std::fabs(a.y - b.y) < 1e-4f && std::fabs(a.z - b.z) < 1e-4f;
+}
+
+// The toolbar button's centre, in the toolbar's client coordinates.
+POINT buttonCentre(HWND toolBar, int command) {
+    RECT rect = {};
+    SendMessageA(toolBar, TB_GETRECT, command, reinterpret_cast<LPARAM>(&rect));
+    return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
+
+struct KeyRecorder : tbm::IKeyEventListener {
+    void OnKeyDown(WPARAM key) override { keys.push_back(int(key)); }
+    std::vector<int> keys;
+};
+
+}
+
+TEST_CASE("each toggle checks its menu item and button and sends the explicit command") {
+    Editor& editor = Editor::get();
+    tbm::Modering& controller = editor.controller();
+
+    struct Step {
+        bool checked;      // menu mark and button after the press
+        int controllerOn;  // the controller's mode after the press
+    };
+    struct Case {
+        const char* name;
+        int command;
+        int (*mode)(tbm::Modering&);
+        Step first, second;
+    };
+    const Case cases[] = {
+        {"delete face", IDM_DELETE_FACE, [](tbm::Modering& c) { return c.getPickMode(); }, {true, 0}, {false, 1}},
+        {"browse mode", IDM_BROWSE_MODE, [](tbm::Modering& c) { return c.isPickingEnabled(); }, {true, 0}, {false, 1}},
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.name);
+        REQUIRE_FALSE(editor.menuChecked(c.command));
+        for (const Step& step : {c.first, c.second}) {
+            CHECK(editor.modering().onCommand(editor.frame(), c.command) == 1);
+            CHECK(editor.menuChecked(c.command) == step.checked);
+            CHECK(editor.buttonChecked(c.command) == step.checked);
+            CHECK(c.mode(controller) == step.controllerOn);
+        }
+    }
+}
+
+TEST_CASE("rotation about the model centre moves the orbit and changes what a selection does") {
+    Editor& editor = Editor::get();
+    editor.open();
+    Model& model = editor.model();
+    const D3DXVECTOR3 part2 = model.getParts(2).getCenter();
+    const D3DXVECTOR3 part1 = model.getParts(1).getCenter();
+
+    // Checked: orbit about the model; a selection does not move the centre.
+    REQUIRE(editor.modering().onCommand(editor.frame(), IDM_ROTATE_ABOUT_PARTS) == 1);
+    CHECK(editor.menuChecked(IDM_ROTATE_ABOUT_PARTS));
+    CHECK(editor.buttonChecked(IDM_ROTATE_ABOUT_PARTS));
+    CHECK(sameCentre(model.getLocalWorld().getCenter(), model.getCenter()));
+    editor.modering().selectParts(2);
+    CHECK(model.getCurrentParts() == 2);
+    CHECK(sameCentre(model.getLocalWorld().getCenter(), model.getCenter()));
+
+    // Unchecked: back to the current part, and a selection recentres.
+    REQUIRE(editor.modering().onCommand(editor.frame(), IDM_ROTATE_ABOUT_PARTS) == 1);
+    CHECK_FALSE(editor.menuChecked(IDM_ROTATE_ABOUT_PARTS));
+    CHECK_FALSE(editor.buttonChecked(IDM_ROTATE_ABOUT_PARTS));
+    CHECK(sameCentre(model.getLocalWorld().getCenter(), part2));
+    editor.modering().selectParts(1);
+    CHECK(model.getCurrentParts() == 1);
+    CHECK(sameCentre(model.getLocalWorld().getCenter(), part1));
+}
+
+TEST_CASE("a toolbar click and the menu command keep button and mark in step") {
+    Editor& editor = Editor::get();
+    HWND toolBar = GetDlgItem(editor.modering().getHandle(), 107);
+    REQUIRE(toolBar != nullptr);
+    const POINT point = buttonCentre(toolBar, IDM_DELETE_FACE);
+    REQUIRE_FALSE(editor.menuChecked(IDM_DELETE_FACE));
+
+    PostMessageA(toolBar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(point.x, point.y));
+    PostMessageA(toolBar, WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
+    pump();
+    CHECK(editor.buttonChecked(IDM_DELETE_FACE));
+    CHECK(editor.menuChecked(IDM_DELETE_FACE));
+    CHECK(editor.controller().getPickMode() == 0);
+
+    // The menu's press, as the main window hands it over.
+    editor.modering().onCommand(editor.frame(), IDM_DELETE_FACE);
+    CHECK_FALSE(editor.buttonChecked(IDM_DELETE_FACE));
+    CHECK_FALSE(editor.menuChecked(IDM_DELETE_FACE));
+    CHECK(editor.controller().getPickMode() == 1);
+}
+
+TEST_CASE("other commands go to the controller unchanged") {
+    Editor& editor = Editor::get();
+    tbm::ModeringPanel& panel = editor.modering();
+
+    SUBCASE("plain buttons change no mark") {
+        editor.open();
+        editor.controller().OnMouseWheel(-120, 0, 0);
+        const float widened = editor.controller().getFieldOfView();
+        CHECK(panel.onCommand(editor.frame(), IDM_RESET_VIEW) == 1);
+        CHECK(editor.controller().getFieldOfView() != widened);
+        for (int toggle : {IDM_DELETE_FACE, IDM_ROTATE_ABOUT_PARTS, IDM_BROWSE_MODE})
+            CHECK_FALSE(editor.menuChecked(toggle));
+    }
+    SUBCASE("the list's commands are left to the parts list") {
+        CHECK(panel.onCommand(editor.frame(), IDM_SHOW_ALL_PARTS) == 0);
+        CHECK(panel.onCommand(editor.frame(), IDM_HIDE_ALL_PARTS) == 0);
+        CHECK(panel.onCommand(editor.frame(), 9999) == 0);
+    }
+    SUBCASE("a file command from the toolbar") {
+        // "新規" with the dialog answering the quads: the list fills.
+        editor.partsList().clear();
+        panels::Answers::plugInPath() = editor.modelPath();
+        SendMessageA(panel.getHandle(), WM_COMMAND, IDM_NEW, reinterpret_cast<LPARAM>(GetDlgItem(panel.getHandle(), 107)));
+        CHECK(editor.rowCount() == int(Editor::kParts));
+    }
+}
+
+TEST_CASE("after a resize the view fills the panel below the toolbar") {
+    Editor& editor = Editor::get();
+    HWND panel = editor.modering().getHandle();
+    editor.modering().setRect({210, 0, 530, 350});
+
+    RECT toolBar;
+    GetWindowRect(GetDlgItem(panel, 107), &toolBar);
+    RECT view;
+    GetWindowRect(editor.view(), &view);
+    MapWindowPoints(HWND_DESKTOP, panel, reinterpret_cast<POINT*>(&view), 2);
+    CHECK(GetDlgCtrlID(editor.view()) == 106);
+    CHECK(view.left == 0);
+    CHECK(view.top == toolBar.bottom - toolBar.top);
+    CHECK(view.right == 320);
+    CHECK(view.bottom == 350);
+    editor.modering().setRect({204, 0, 600, 400});
+}
+
+TEST_CASE("redraw invalidates the view and the listeners reach the view") {
+    Editor& editor = Editor::get();
+    editor.forgetRedraws();
+    editor.modering().redraw();
+    CHECK(editor.redrawn());
+
+    KeyRecorder keys;
+    editor.modering().setKeyEventListener(&keys);
+    SendMessageA(editor.view(), WM_KEYDOWN, 'A', 0);
+    editor.modering().setKeyEventListener(nullptr);
+    CHECK(keys.keys == std::vector<int>{'A'});
+
+    // No device made on the view in this test: nothing to reset.
+    CHECK(editor.modering().resetDevice() == 0);
+}
