@@ -37,6 +37,8 @@ void MaterialParts::swapFaces(WORD* indices, unsigned i, unsigned j)
 
 int MaterialParts::toggleFace(WORD* indices, unsigned face, int makeUnfilled)
 {
+    if (face >= faceCount_)
+        return 0;
     if (!makeUnfilled) {
         if (face < solidCount_ || solidCount_ == faceCount_)
             return 0;

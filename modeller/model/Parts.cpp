@@ -208,6 +208,8 @@ int Parts::pick(std::vector<FaceHit>& hits, const Ray& ray, const BYTE* vertices
 
 int Parts::toggleFace(unsigned subset, unsigned face, int makeUnfilled)
 {
+    if (subset >= subsetCount_)
+        return 0;
     IndexBufferLock lock(indexBuffer_);
     if (!lock.indices())
         return 0;

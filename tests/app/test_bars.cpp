@@ -74,15 +74,12 @@ struct SplitLimits {
         lowest = low;
         highest = high;
         resets = 0;
-        FrameLink& link = frameLinkRef();
+        tbm::FrameLink& link = tbm::frameLink();
         link.getSplitMin = [] { return lowest; };
         link.getSplitMax = [] { return highest; };
         link.resetDevice = [] { ++resets; };
     }
-    ~SplitLimits() { frameLinkRef() = tbm::defaultFrameLink(); }
-
-    using FrameLink = tbm::FrameLink;
-    static FrameLink& frameLinkRef() { return tbm::frameLink(); }
+    ~SplitLimits() { tbm::frameLink() = tbm::defaultFrameLink(); }
 };
 int SplitLimits::lowest = 0;
 int SplitLimits::highest = 0;

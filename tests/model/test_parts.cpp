@@ -55,6 +55,8 @@ TEST_CASE("a subset keeps its solid faces at the front of its run")
         {0, 1, 1, run({5, 2, 1, 4, 3}), 2},
         {1, 0, 0, run({5, 2, 1, 4, 3}), 2},  // already solid
         {3, 1, 0, run({5, 2, 1, 4, 3}), 2},  // already unfilled
+        {5, 0, 0, run({5, 2, 1, 4, 3}), 2},  // past the run
+        {9, 1, 0, run({5, 2, 1, 4, 3}), 2},
     };
     for (const Step& step : steps) {
         CAPTURE(step.face);
@@ -156,6 +158,8 @@ TEST_CASE("a part's record round-trips through a work file")
     CHECK(part.toggleFace(1, 2, 0) == 1);
     CHECK(part.toggleFace(0, 1, 0) == 1);
     CHECK(part.toggleFace(0, 2, 0) == 1);
+    CHECK(part.toggleFace(2, 0, 0) == 0);  // no such subset
+    CHECK(part.toggleFace(1, 3, 0) == 0);  // past the subset's run
     part.setName("\x95\x5c\x96\xca");  // Shift-JIS, 4 bytes
     part.setVisible(0);
     part.setCurrent(1);

@@ -1,0 +1,339 @@
+// Opens, picks, saves and restores a generated mesh near the 16-bit limit and
+// compares each with the platform call it is built on, in the same process.
+#include "archive/MessageBox.h"
+#include "archive/PlugInMaker.h"
+#include "archive/PlugInReader.h"
+#include "gfl/File.h"
+#include "modeller/model/IndexBufferLock.h"
+#include "modeller/model/MeshJoin.h"
+#include "modeller/model/Model.h"
+
+#include <d3dx9.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <string>
+#include <vector>
+
+// Every allocation of the process is counted, to see whether a warm pick allocates.
+static std::atomic<unsigned long> g_allocations{0};
+
+void* operator new(std::size_t size)
+{
+    ++g_allocations;
+    if (void* p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size)
+{
+    return operator new(size);
+}
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+
+namespace {
+
+constexpr float kFov = 0.7853982f;
+constexpr int kOpenRuns = 5;
+constexpr int kClicks = 1000;
+
+double milliseconds()
+{
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return 1000.0 * double(now.QuadPart) / double(frequency.QuadPart);
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+template <typename F>
+double medianOf(int runs, F run)
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        const double start = milliseconds();
+        run();
+        times.push_back(milliseconds() - start);
+    }
+    return median(times);
+}
+
+// A hidden window and a HAL device with software vertex processing.
+struct BenchDevice {
+    HWND window = nullptr;
+    IDirect3D9* direct3d = nullptr;
+    IDirect3DDevice9* device = nullptr;
+
+    BenchDevice()
+    {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = DefWindowProcA;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "TBM_BENCH_DEVICE";
+        RegisterClassA(&windowClass);
+        window = CreateWindowA("TBM_BENCH_DEVICE", "bench", WS_POPUP, 0, 0, 256, 256, nullptr, nullptr,
+                               windowClass.hInstance, nullptr);
+        direct3d = Direct3DCreate9(D3D_SDK_VERSION);
+        if (!window || !direct3d)
+            return;
+        D3DPRESENT_PARAMETERS parameters = {};
+        parameters.Windowed = TRUE;
+        parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
+        parameters.BackBufferFormat = D3DFMT_UNKNOWN;
+        parameters.EnableAutoDepthStencil = TRUE;
+        parameters.AutoDepthStencilFormat = D3DFMT_D16;
+        direct3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
+                               &parameters, &device);
+    }
+    ~BenchDevice()
+    {
+        if (device)
+            device->Release();
+        if (direct3d)
+            direct3d->Release();
+        if (window)
+            DestroyWindow(window);
+    }
+};
+
+std::string number(float value)
+{
+    char text[32];
+    std::snprintf(text, sizeof(text), "%.4f", value);
+    return text;
+}
+
+// Grids of quads side by side along x, two materials in alternate rows:
+// one large grid (part 0) and a few small ones.
+std::string gridText(unsigned* faceCount, unsigned* vertexCount)
+{
+    struct Grid {
+        unsigned cells;
+        float x;
+    };
+    const Grid grids[] = {{150, 0.0f}, {40, 160.0f}, {40, 210.0f}, {40, 260.0f}, {40, 310.0f}};
+    std::string positions, faces, materials;
+    unsigned vertices = 0, faceTotal = 0;
+    for (const Grid& grid : grids) {
+        const unsigned n = grid.cells + 1;
+        for (unsigned j = 0; j < n; ++j)
+            for (unsigned i = 0; i < n; ++i)
+                positions += number(grid.x + float(i)) + ";" + number(float(j)) + ";0.0;,\n";
+        for (unsigned j = 0; j < grid.cells; ++j)
+            for (unsigned i = 0; i < grid.cells; ++i) {
+                const unsigned a = vertices + j * n + i;
+                faces += "3;" + std::to_string(a) + "," + std::to_string(a + n) + "," + std::to_string(a + n + 1) + ";,\n";
+                faces += "3;" + std::to_string(a) + "," + std::to_string(a + n + 1) + "," + std::to_string(a + 1) + ";,\n";
+                materials += j % 2 ? "1,\n1,\n" : "0,\n0,\n";
+                faceTotal += 2;
+            }
+        vertices += n * n;
+    }
+    // The last separators of each list end it.
+    positions.replace(positions.size() - 2, 1, ";");
+    faces.replace(faces.size() - 2, 1, ";");
+    materials.replace(materials.size() - 2, 1, ";");
+    const std::string material = "Material {\n1.0;1.0;1.0;1.0;;\n0.0;\n0.0;0.0;0.0;;\n0.0;0.0;0.0;;\n}\n";
+    *faceCount = faceTotal;
+    *vertexCount = vertices;
+    return "xof 0303txt 0032\nMesh Grids {\n" + std::to_string(vertices) + ";\n" + positions +
+           std::to_string(faceTotal) + ";\n" + faces + "MeshMaterialList {\n2;\n" + std::to_string(faceTotal) + ";\n" +
+           materials + material + material + "}\n}\n";
+}
+
+}
+
+int main()
+{
+    setMessageFunction([](const char*, const char*) {});
+    BenchDevice bench;
+    if (!bench.device) {
+        std::printf("no Direct3D device\n");
+        return 1;
+    }
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string root = std::string(temp) + "tbm_bench_model";
+    const std::string folder = root + "\\grids";
+    CreateDirectoryA(root.c_str(), nullptr);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    unsigned faces = 0, vertices = 0;
+    const std::string text = gridText(&faces, &vertices);
+    const std::string meshFile = folder + "\\grids.x";
+    gfl::File(meshFile.c_str()).writeAll(text.data(), DWORD(text.size()));
+    if (!makePlugIn(folder.c_str())) {
+        std::printf("cannot pack %s\n", folder.c_str());
+        return 1;
+    }
+    const std::string pin = root + "\\grids.pin";
+    std::printf("mesh: %u faces, %u vertices, 5 components, 2 materials; text %.1f MB\n", faces, vertices,
+                text.size() / 1048576.0);
+
+    // Opening.
+    Model model;
+    model.create(bench.device);
+    int opened = 1;
+    const double openMs = medianOf(kOpenRuns, [&] { opened &= model.open(pin, kFov); });
+    if (!opened) {
+        std::printf("Model::open failed\n");
+        return 1;
+    }
+    const double loadMs = medianOf(kOpenRuns, [&] {
+        ID3DXMesh* mesh = nullptr;
+        ID3DXBuffer* adjacency = nullptr;
+        ID3DXBuffer* materials = nullptr;
+        DWORD count = 0;
+        D3DXLoadMeshFromXInMemory(text.data(), DWORD(text.size()), D3DXMESH_SYSTEMMEM, bench.device, &adjacency,
+                                  &materials, nullptr, &count, &mesh);
+        if (mesh)
+            mesh->Release();
+        if (adjacency)
+            adjacency->Release();
+        if (materials)
+            materials->Release();
+    });
+    const double hierarchyMs = medianOf(kOpenRuns, [&] {
+        DWORD containers = 0;
+        countMeshContainers(text.data(), DWORD(text.size()), bench.device, &containers);
+    });
+    const double readMs = medianOf(kOpenRuns, [&] {
+        std::vector<char> bytes;
+        PlugInReader reader;
+        if (reader.open(pin.c_str()))
+            reader.readMainMeshFile(bytes);
+    });
+    std::printf("open: Model::open %.1f ms, D3DXLoadMeshFromXInMemory alone %.1f ms: %.2fx (goal within 2.5x)\n",
+                openMs, loadMs, openMs / loadMs);
+    std::printf("      of which: reading the entry %.1f ms, hierarchy count (D3DXLoadMeshHierarchyFromXInMemory) %.1f ms, "
+                "load %.1f ms, the rest (compaction, sphere, materials, split, parts) %.1f ms\n",
+                readMs, hierarchyMs, loadMs, openMs - readMs - hierarchyMs - loadMs);
+    std::printf("parts: %u; part 0 has %u faces\n", model.getPartsCount(), model.getParts(0).getFaceCount());
+
+    // Picking: rays along +z through points over the large grid.
+    std::vector<Ray> rays;
+    unsigned seed = 12345;
+    for (int i = 0; i < kClicks; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        const float x = float(seed >> 8 & 0xFFFF) / 65536.0f * 150.0f;
+        seed = seed * 1103515245u + 12345u;
+        const float y = float(seed >> 8 & 0xFFFF) / 65536.0f * 150.0f;
+        rays.push_back(Ray(D3DXVECTOR3(x, y, -10.0f), D3DXVECTOR3(x, y, 10.0f)));
+    }
+    for (int i = 0; i < 20; ++i)
+        model.pickFace(rays[i], 1);
+    std::vector<double> pickTimes;
+    pickTimes.reserve(kClicks);
+    const unsigned long allocationsBefore = g_allocations;
+    for (const Ray& ray : rays) {
+        const double start = milliseconds();
+        model.pickFace(ray, 1);
+        pickTimes.push_back(milliseconds() - start);
+    }
+    const unsigned long pickAllocations = g_allocations - allocationsBefore;
+    int solid = 0;
+    model.getSolidFaceCount(solid);
+
+    // The plain loop over the current part's faces.
+    ID3DXMesh* mesh = model.getMesh();
+    IDirect3DVertexBuffer9* vertexBuffer = nullptr;
+    mesh->GetVertexBuffer(&vertexBuffer);
+    void* vertexData = nullptr;
+    vertexBuffer->Lock(0, 0, &vertexData, D3DLOCK_READONLY);
+    const BYTE* vertexBytes = static_cast<const BYTE*>(vertexData);
+    const unsigned stride = mesh->GetNumBytesPerVertex();
+    auto position = [&](WORD i) { return reinterpret_cast<const D3DXVECTOR3*>(vertexBytes + size_t(i) * stride); };
+    std::vector<double> loopTimes;
+    std::vector<double> allPartsTimes;
+    loopTimes.reserve(kClicks);
+    unsigned loopHits = 0;
+    for (const Ray& ray : rays) {
+        const double start = milliseconds();
+        Parts& part = model.getParts(model.getCurrentParts());
+        IndexBufferLock lock(part.getIndexBuffer());
+        const WORD* indices = lock.indices();
+        for (unsigned f = 0; f < part.getFaceCount(); ++f) {
+            float u, v, distance;
+            const WORD* face = indices + f * 3;
+            if (D3DXIntersectTri(position(face[0]), position(face[1]), position(face[2]), &ray.origin, &ray.direction,
+                                 &u, &v, &distance))
+                ++loopHits;
+        }
+        loopTimes.push_back(milliseconds() - start);
+    }
+    for (const Ray& ray : rays) {
+        const double start = milliseconds();
+        for (unsigned k = 0; k < model.getPartsCount(); ++k) {
+            Parts& part = model.getParts(k);
+            IndexBufferLock lock(part.getIndexBuffer());
+            const WORD* indices = lock.indices();
+            for (unsigned f = 0; f < part.getFaceCount(); ++f) {
+                float u, v, distance;
+                const WORD* face = indices + f * 3;
+                if (D3DXIntersectTri(position(face[0]), position(face[1]), position(face[2]), &ray.origin,
+                                     &ray.direction, &u, &v, &distance))
+                    ++loopHits;
+            }
+        }
+        allPartsTimes.push_back(milliseconds() - start);
+    }
+    vertexBuffer->Unlock();
+    vertexBuffer->Release();
+    const double pickMs = median(pickTimes);
+    const double loopMs = median(loopTimes);
+    const double allPartsMs = median(allPartsTimes);
+    std::printf("pick: median of %d Model::pickFace %.3f ms, D3DXIntersectTri loop over the current part (%u faces) "
+                "%.3f ms: %.2fx (goal within 1.5x)\n",
+                kClicks, pickMs, model.getParts(model.getCurrentParts()).getFaceCount(), loopMs, pickMs / loopMs);
+    std::printf("      the same loop over every part (%u faces) %.3f ms: %.2fx\n", model.getFaceCount(), allPartsMs,
+                pickMs / allPartsMs);
+    std::printf("      allocations in %d warm picks: %lu; solid faces after the clicks: %d (hits in loops: %u)\n",
+                kClicks, pickAllocations, solid, loopHits);
+
+    // Saving and restoring the work file.
+    const std::string work = root + "\\grids.tbs";
+    int saved = 1;
+    const double saveMs = medianOf(kOpenRuns, [&] { saved &= model.save(work); });
+    Model resumed;
+    resumed.create(bench.device);
+    int restored = 1;
+    const double resumeMs = medianOf(kOpenRuns, [&] { restored &= resumed.open(work, kFov); });
+    const double recordsMs = medianOf(kOpenRuns, [&] { restored &= resumed.loadSaveData(); });
+    int resumedSolid = 0;
+    resumed.getSolidFaceCount(resumedSolid);
+    std::printf("save: Model::save %.1f ms%s\n", saveMs, saved ? "" : " (FAILED)");
+    std::printf("restore: Model::open of the work file %.1f ms, of which the records (loadSaveData) %.1f ms%s\n",
+                resumeMs, recordsMs, restored && resumedSolid == solid ? "" : " (FAILED)");
+
+    resumed.destroy();
+    model.destroy();
+    DeleteFileA(work.c_str());
+    DeleteFileA(pin.c_str());
+    DeleteFileA(meshFile.c_str());
+    RemoveDirectoryA(folder.c_str());
+    RemoveDirectoryA(root.c_str());
+    return 0;
+}

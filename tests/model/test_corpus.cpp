@@ -1,0 +1,225 @@
+// Every real model of the shared corpus, packed as the user would pack it.
+#include "modeller/model/Model.h"
+#include "ModelFixtures.h"
+#include "TestDevice.h"
+#include "gfl/Logger.h"
+#include "gfl/Path.h"
+
+#include <doctest/doctest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr float kFov = 0.7853982f;
+constexpr size_t kCurrentFlagOffset = 16;
+
+enum class Expect { kOpens, kFails };
+
+struct CorpusModel {
+    const char* folder;
+    const char* file;
+    Expect expect;
+    // Faces joined where they share an edge by position, across meshes once
+    // joined: the skybox's six quads are one closed cube.
+    unsigned parts;
+    const char* reason;  // why a model fails
+};
+
+const CorpusModel kCorpus[] = {
+    {"assimp-anim-cylinder", "anim_test.x", Expect::kFails, 0, "the platform's parser refuses it (E_FAIL)"},
+    {"assimp-cube-3formats", "test_cube_binary.x", Expect::kOpens, 1, ""},
+    {"assimp-cube-3formats", "test_cube_compressed.x", Expect::kOpens, 1, ""},
+    {"assimp-cube-3formats", "test_cube_text.x", Expect::kOpens, 1, ""},
+    {"assimp-malformed", "OV_GetNextToken.x", Expect::kFails, 0, "compressed block does not inflate"},
+    {"assimp-malformed", "malformed_skinweights_oob.x", Expect::kOpens, 1, ""},
+    {"assimp-maya-cube", "test.x", Expect::kFails, 0, "the platform's parser refuses it (E_FAIL)"},
+    {"assimp-truespace-bin", "fromtruespace_bin32.x", Expect::kOpens, 4, ""},
+    {"dx-airplane", "airplane 2.x", Expect::kOpens, 22, ""},
+    {"dx-ball-bin", "ball.x", Expect::kOpens, 1, ""},
+    {"dx-bigship1-bin", "bigship1.x", Expect::kOpens, 1, ""},
+    {"dx-cell", "cell.x", Expect::kOpens, 1, ""},
+    {"dx-knot", "knot.x", Expect::kOpens, 1, ""},
+    {"dx-lobby-skybox", "lobby_skybox.x", Expect::kOpens, 1, ""},
+    {"dx-room", "room.x", Expect::kOpens, 1, ""},
+    {"dx-tiger", "tiger.x", Expect::kFails, 0, "short material list: the platform's parser refuses it"},
+    {"dx-tiger", "tiger_crlf.x", Expect::kFails, 0, "short material list: the platform's parser refuses it"},
+    {"dx-vinestart-bin", "vinestart.x", Expect::kOpens, 2, ""},
+    {"kwxport-vcolor-cube", "kwxport_test_cubewithvcolors.x", Expect::kOpens, 1, ""},
+    {"minetest-character", "character.x", Expect::kOpens, 4, ""},
+    {"wine-tzip-vectors", "compressed_object.x", Expect::kFails, 0, "no mesh in it"},
+    {"wine-tzip-vectors", "compressed_template.x", Expect::kFails, 0, "no mesh in it"},
+    {"wine-tzip-vectors", "empty_tzip_file.x", Expect::kFails, 0, "no objects at all"},
+};
+
+// The corpus is a sibling of the repository: <repo>\build-*\tests\ -> <repo>\..\shared\corpus.
+std::string corpusFolder()
+{
+    const std::string guess = gfl::Path::getModuleDirectoryCached() + "\\..\\..\\..\\shared\\corpus";
+    char full[MAX_PATH];
+    if (!GetFullPathNameA(guess.c_str(), MAX_PATH, full, nullptr))
+        return std::string();
+    const DWORD attributes = GetFileAttributesA(full);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) ? full : std::string();
+}
+
+bool isMeshFile(const std::string& name)
+{
+    return name.size() > 2 && _stricmp(name.c_str() + name.size() - 2, ".x") == 0;
+}
+
+// Copies a folder's files and subfolders, leaving out the other meshes of the top folder.
+bool copyFolder(const std::string& from, const std::string& to, const char* keepMesh)
+{
+    CreateDirectoryA(to.c_str(), nullptr);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((from + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    bool copied = true;
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            copied = copyFolder(from + "\\" + name, to + "\\" + name, nullptr) && copied;
+        else if (!keepMesh || !isMeshFile(name) || name == keepMesh)
+            copied = CopyFileA((from + "\\" + name).c_str(), (to + "\\" + name).c_str(), FALSE) && copied;
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return copied;
+}
+
+// The debugger sink's lines, seen as the exception OutputDebugStringA raises.
+std::vector<std::string> g_lines;
+
+LONG CALLBACK recordDebugString(EXCEPTION_POINTERS* info)
+{
+    const EXCEPTION_RECORD* record = info->ExceptionRecord;
+    if (record->ExceptionCode == DBG_PRINTEXCEPTION_C && record->NumberParameters >= 2)
+        g_lines.emplace_back(reinterpret_cast<const char*>(record->ExceptionInformation[1]));
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+struct LogCapture {
+    PVOID handler = AddVectoredExceptionHandler(1, recordDebugString);
+    LogCapture() { g_lines.clear(); }
+    ~LogCapture() { RemoveVectoredExceptionHandler(handler); }
+    static bool has(const std::string& line) { return std::find(g_lines.begin(), g_lines.end(), line) != g_lines.end(); }
+};
+
+// Every part's record with the current flag left out.
+std::vector<std::vector<char>> records(Model& model)
+{
+    std::vector<std::vector<char>> out;
+    for (unsigned k = 0; k < model.getPartsCount(); ++k) {
+        std::vector<char> record = model.getParts(k).makeSaveData();
+        if (record.size() >= kCurrentFlagOffset + 4)
+            std::memset(&record[kCurrentFlagOffset], 0, 4);
+        out.push_back(record);
+    }
+    return out;
+}
+
+// Some solid faces in several parts and subsets, a renamed part, a hidden part.
+void editModel(Model& model)
+{
+    const unsigned count = model.getPartsCount();
+    for (unsigned k = 0; k < count; k += 1 + count / 5) {
+        Parts& part = model.getParts(k);
+        for (unsigned s = 0; s < part.getSubsetCount(); ++s) {
+            // Positions within the subset's run: the middle face, then the last.
+            const unsigned faces = part.getSubset(s).getFaceCount();
+            part.toggleFace(s, faces / 2, 0);
+            if (faces > 2)
+                part.toggleFace(s, faces - 1, 0);
+        }
+    }
+    model.setPartsName(count / 2, "名前を変えた部品");
+    model.setPartsVisible(count - 1, 0);
+    model.setCurrentParts(count - 1, 1);
+}
+
+}
+
+TEST_CASE("every corpus model opens and round-trips its work file or fails cleanly")
+{
+    const std::string corpus = corpusFolder();
+    REQUIRE_MESSAGE(!corpus.empty(), "corpus folder not found: expected <repository>\\..\\shared\\corpus, i.e. "
+                                         << gfl::Path::getModuleDirectoryCached() << "\\..\\..\\..\\shared\\corpus");
+    setMessageFunction([](const char*, const char*) {});
+    Logger::getInstance().setLevel(3);
+
+    for (const CorpusModel& entry : kCorpus) {
+        const std::string file = entry.file;
+        CAPTURE(file);
+        TempDir dir;
+        const std::string name = file.substr(0, file.size() - 2);
+        const std::string folder = dir.file(name);
+        REQUIRE(copyFolder(corpus + "\\" + entry.folder, folder, entry.file));
+        REQUIRE(makePlugIn(folder.c_str()) == 1);
+        const std::string pin = dir.file(name + ".pin");
+
+        Model model;
+        RecordingPartsList list;
+        REQUIRE(model.create(TestDevice::get()) == 1);
+        model.setPartsList(&list);
+
+        if (entry.expect == Expect::kFails) {
+            const std::string reason = entry.reason;
+            CAPTURE(reason);
+            LogCapture log;
+            CHECK(model.open(pin, kFov) == 0);
+            CHECK(model.isLoaded() == 0);
+            CHECK(model.getPartsCount() == 0);
+            CHECK(model.getMesh() == nullptr);
+            CHECK(list.rows.empty());
+            CHECK(log.has("Xファイルの読み込みに失敗しました。"));
+            model.destroy();
+            continue;
+        }
+
+        REQUIRE(model.open(pin, kFov) == 1);
+        const unsigned count = model.getPartsCount();
+        CHECK(count == entry.parts);
+        unsigned faces = 0;
+        for (unsigned k = 0; k < count; ++k)
+            faces += model.getParts(k).getFaceCount();
+        CHECK(faces == model.getFaceCount());
+        CHECK(list.rows.size() == count);
+        const std::vector<std::vector<char>> opened = records(model);
+
+        editModel(model);
+        int solid = 0;
+        model.getSolidFaceCount(solid);
+        CHECK(solid > 0);
+        const std::vector<std::vector<char>> edited = records(model);
+        const std::string work = dir.file("work.tbs");
+        REQUIRE(model.save(work) == 1);
+
+        Model resumed;
+        REQUIRE(resumed.create(TestDevice::get()) == 1);
+        REQUIRE(resumed.open(work, kFov) == 1);
+        REQUIRE(resumed.getPartsCount() == count);
+        CHECK(records(resumed) == edited);
+        CHECK(resumed.getCurrentParts() == 0);
+        for (unsigned k = 0; k < count; ++k)
+            CHECK(resumed.getParts(k).isCurrent() == (k == 0 ? 1 : 0));
+        int resumedSolid = 0;
+        resumed.getSolidFaceCount(resumedSolid);
+        CHECK(resumedSolid == solid);
+
+        // The same plug-in loaded again gives the same parts.
+        Model again;
+        REQUIRE(again.create(TestDevice::get()) == 1);
+        REQUIRE(again.open(pin, kFov) == 1);
+        CHECK(records(again) == opened);
+
+        again.destroy();
+        resumed.destroy();
+        model.destroy();
+    }
+}
