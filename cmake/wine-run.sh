@@ -18,8 +18,13 @@ wineserver=${TOBURE_WINESERVER:-wineserver}
     fi
 ) 9>"$WINEPREFIX.lock"
 out=$(mktemp) err=$(mktemp)
-"$TOBURE_WINE" "$@" >"$out" 2>"$err" </dev/null
-rc=$?
+# A program whose DLLs failed to initialise (Wine under load: opengl32 losing
+# the display) never ran; it is started again, twice at most.
+for attempt in 1 2 3; do
+    "$TOBURE_WINE" "$@" >"$out" 2>"$err" </dev/null
+    rc=$?
+    [ $rc -ne 0 ] && grep -q 'Initializing dlls for .* failed, status c0000142' "$err" || break
+done
 cat "$out"; cat "$err" >&2
 rm -f "$out" "$err"
 exit $rc
