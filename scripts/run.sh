@@ -19,3 +19,31 @@ if [ "$TEST_ARCH" != i686 ]; then
     build x86_64 "$out" ON
 fi
 echo "run: sample plug-in packed: $out/plugin/sample.pin"
+
+if [ "$out" = "$root/build" ]; then
+    wine=/usr/lib/wine/wine wineserver=/usr/lib/wine/wineserver32
+else
+    wine=/usr/lib/wine/wine64 wineserver=/usr/lib/wine/wineserver64
+fi
+export LANG=ja_JP.UTF-8 WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+
+if [ -n "${DISPLAY:-}" ]; then
+    # A prefix of its own, so the windows are managed by the desktop's window manager.
+    echo "run: starting the editor on $DISPLAY; open plugin\\sample.pin with ファイル → 新規"
+    cd "$out"
+    WINEPREFIX="$out/wineprefix-run" WINEDEBUG=${WINEDEBUG:--all} exec "$wine" ./TobureModeler.exe
+fi
+
+# No display: the end-to-end tooling on a virtual display, ending in a screenshot.
+echo "run: no display; opening the sample on a virtual display for a screenshot"
+cmake -S "$root" -B "$out" -DTOBURE_TESTS=ON >/dev/null
+cmake --build "$out" --target e2e_driver >/dev/null
+export TOBURE_WINE=$wine TOBURE_WINESERVER=$wineserver TOBURE_WINEPREFIX=$out/wineprefix
+shot=$out/screenshot.png
+xvfb-run -a -s "-screen 0 1024x768x24" sh -c '
+    WINEPREFIX=$TOBURE_WINEPREFIX $TOBURE_WINESERVER -k 2>/dev/null
+    WINEPREFIX=$TOBURE_WINEPREFIX $TOBURE_WINESERVER -w
+    exec /usr/bin/python3 "$1/tests/e2e/editor_session.py" demo --build "$2" \
+        --driver "$2/tests/e2e/driver.exe" --wine-run "$1/cmake/wine-run.sh" --out "$3"' \
+    sh "$root" "$out" "$shot" >/dev/null
+echo "run: screenshot of the editor with the sample part-way done: $shot"

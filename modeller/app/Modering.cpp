@@ -1,6 +1,7 @@
 #include "modeller/app/Modering.h"
 
 #include "modeller/app/D3DDeviceManager.h"
+#include "modeller/app/FrameDump.h"
 #include "modeller/app/IFrameWindow.h"
 #include "modeller/app/StatusBar.h"
 #include "modeller/app/resource.h"
@@ -253,6 +254,8 @@ void Modering::OnPaint()
         drawStatus();
         device_->EndScene();
     }
+    // Read before Present: a discarded swap leaves the back buffer undefined after it.
+    dumpFrame(device_);
     if (FAILED(device_->Present(nullptr, nullptr, nullptr, nullptr)))
         D3DDeviceManager::getInstance().checkDeviceLost();
 }
