@@ -17,6 +17,10 @@ wineserver=${TOBURE_WINESERVER:-wineserver}
         touch "$WINEPREFIX/.ready"
     fi
 ) 9>"$WINEPREFIX.lock"
+if [ -n "${TOBURE_FRESH_SESSION:-}" ]; then
+    "$wineserver" -k 2>/dev/null
+    "$wineserver" -w
+fi
 out=$(mktemp) err=$(mktemp)
 # A program whose DLLs failed to initialise (Wine under load: opengl32 losing
 # the display) never ran; it is started again, twice at most.
