@@ -7,7 +7,7 @@ DEPS_DIR=${TOBURE_DEPS_DIR:-/var/cache/tobure-deps}
 ZLIB_SOURCE_VERSION=1:1.2.13.dfsg-1
 PACKAGES=(cmake ninja-build g++-mingw-w64-i686-posix libz-mingw-w64-dev doctest-dev bzip2
           wine wine32:i386 libgl1:i386 xvfb xauth xdotool imagemagick locales
-          fonts-ipafont-gothic fp-utils
+          fonts-ipafont-gothic fp-utils python3
           wine64 g++-mingw-w64-x86-64-posix libgl1)
 
 log() { printf 'setup: %s\n' "$*"; }
