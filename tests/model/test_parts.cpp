@@ -25,7 +25,7 @@ std::vector<WORD> run(std::initializer_list<int> faces)
 struct PartFixture {
     IDirect3DDevice9* device = TestDevice::get();
     ID3DXMesh* mesh = nullptr;
-    explicit PartFixture(const MeshSpec& spec) { mesh = makeMesh(device, spec); }
+    explicit PartFixture(const MeshShape& shape) { mesh = makeMesh(device, shape); }
     ~PartFixture()
     {
         if (mesh)
