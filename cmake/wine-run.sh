@@ -17,18 +17,26 @@ wineserver=${TOBURE_WINESERVER:-wineserver}
         touch "$WINEPREFIX/.ready"
     fi
 ) 9>"$WINEPREFIX.lock"
+# A fresh session runs the program alone on a display of its own, and is ended
+# afterwards so that the next program starts on the shared display again.
+launcher=()
 if [ -n "${TOBURE_FRESH_SESSION:-}" ]; then
     "$wineserver" -k 2>/dev/null
     "$wineserver" -w
+    launcher=(xvfb-run -a -s "-screen 0 1024x768x24")
 fi
 out=$(mktemp) err=$(mktemp)
 # A program whose DLLs failed to initialise (Wine under load: opengl32 losing
 # the display) never ran; it is started again, twice at most.
 for attempt in 1 2 3; do
-    "$TOBURE_WINE" "$@" >"$out" 2>"$err" </dev/null
+    "${launcher[@]}" "$TOBURE_WINE" "$@" >"$out" 2>"$err" </dev/null
     rc=$?
     [ $rc -ne 0 ] && grep -q 'Initializing dlls for .* failed, status c0000142' "$err" || break
 done
+if [ -n "${TOBURE_FRESH_SESSION:-}" ]; then
+    "$wineserver" -k 2>/dev/null
+    "$wineserver" -w
+fi
 cat "$out"; cat "$err" >&2
 rm -f "$out" "$err"
 exit $rc
