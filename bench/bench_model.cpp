@@ -7,6 +7,8 @@
 #include "modeller/model/IndexBufferLock.h"
 #include "modeller/model/MeshJoin.h"
 #include "modeller/model/Model.h"
+#include "TestDevice.h"
+#include "XFileWriter.h"
 
 #include <d3dx9.h>
 #include <windows.h>
@@ -82,51 +84,6 @@ double medianOf(int runs, F run)
     return median(times);
 }
 
-// A hidden window and a HAL device with software vertex processing.
-struct BenchDevice {
-    HWND window = nullptr;
-    IDirect3D9* direct3d = nullptr;
-    IDirect3DDevice9* device = nullptr;
-
-    BenchDevice()
-    {
-        WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "TBM_BENCH_DEVICE";
-        RegisterClassA(&windowClass);
-        window = CreateWindowA("TBM_BENCH_DEVICE", "bench", WS_POPUP, 0, 0, 256, 256, nullptr, nullptr,
-                               windowClass.hInstance, nullptr);
-        direct3d = Direct3DCreate9(D3D_SDK_VERSION);
-        if (!window || !direct3d)
-            return;
-        D3DPRESENT_PARAMETERS parameters = {};
-        parameters.Windowed = TRUE;
-        parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-        parameters.BackBufferFormat = D3DFMT_UNKNOWN;
-        parameters.EnableAutoDepthStencil = TRUE;
-        parameters.AutoDepthStencilFormat = D3DFMT_D16;
-        direct3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
-                               &parameters, &device);
-    }
-    ~BenchDevice()
-    {
-        if (device)
-            device->Release();
-        if (direct3d)
-            direct3d->Release();
-        if (window)
-            DestroyWindow(window);
-    }
-};
-
-std::string number(float value)
-{
-    char text[32];
-    std::snprintf(text, sizeof(text), "%.4f", value);
-    return text;
-}
-
 // Grids of quads side by side along x, two materials in alternate rows:
 // one large grid (part 0) and a few small ones.
 std::string gridText(unsigned* faceCount, unsigned* vertexCount)
@@ -136,33 +93,27 @@ std::string gridText(unsigned* faceCount, unsigned* vertexCount)
         float x;
     };
     const Grid grids[] = {{150, 0.0f}, {40, 160.0f}, {40, 210.0f}, {40, 260.0f}, {40, 310.0f}};
-    std::string positions, faces, materials;
-    unsigned vertices = 0, faceTotal = 0;
+    xfile::Mesh mesh;
+    mesh.name = "Grids";
+    mesh.materials.resize(2);
     for (const Grid& grid : grids) {
         const unsigned n = grid.cells + 1;
+        const unsigned base = unsigned(mesh.positions.size());
         for (unsigned j = 0; j < n; ++j)
             for (unsigned i = 0; i < n; ++i)
-                positions += number(grid.x + float(i)) + ";" + number(float(j)) + ";0.0;,\n";
+                mesh.positions.push_back({grid.x + float(i), float(j), 0.0f});
         for (unsigned j = 0; j < grid.cells; ++j)
             for (unsigned i = 0; i < grid.cells; ++i) {
-                const unsigned a = vertices + j * n + i;
-                faces += "3;" + std::to_string(a) + "," + std::to_string(a + n) + "," + std::to_string(a + n + 1) + ";,\n";
-                faces += "3;" + std::to_string(a) + "," + std::to_string(a + n + 1) + "," + std::to_string(a + 1) + ";,\n";
-                materials += j % 2 ? "1,\n1,\n" : "0,\n0,\n";
-                faceTotal += 2;
+                const unsigned a = base + j * n + i;
+                mesh.faces.push_back({a, a + n, a + n + 1});
+                mesh.faces.push_back({a, a + n + 1, a + 1});
+                mesh.faceMaterials.push_back(j % 2);
+                mesh.faceMaterials.push_back(j % 2);
             }
-        vertices += n * n;
     }
-    // The last separators of each list end it.
-    positions.replace(positions.size() - 2, 1, ";");
-    faces.replace(faces.size() - 2, 1, ";");
-    materials.replace(materials.size() - 2, 1, ";");
-    const std::string material = "Material {\n1.0;1.0;1.0;1.0;;\n0.0;\n0.0;0.0;0.0;;\n0.0;0.0;0.0;;\n}\n";
-    *faceCount = faceTotal;
-    *vertexCount = vertices;
-    return "xof 0303txt 0032\nMesh Grids {\n" + std::to_string(vertices) + ";\n" + positions +
-           std::to_string(faceTotal) + ";\n" + faces + "MeshMaterialList {\n2;\n" + std::to_string(faceTotal) + ";\n" +
-           materials + material + material + "}\n}\n";
+    *faceCount = unsigned(mesh.faces.size());
+    *vertexCount = unsigned(mesh.positions.size());
+    return xfile::writeText({xfile::Node::meshNode(mesh)});
 }
 
 }
@@ -170,8 +121,8 @@ std::string gridText(unsigned* faceCount, unsigned* vertexCount)
 int main()
 {
     setMessageFunction([](const char*, const char*) {});
-    BenchDevice bench;
-    if (!bench.device) {
+    IDirect3DDevice9* device = TestDevice::get();
+    if (!device) {
         std::printf("no Direct3D device\n");
         return 1;
     }
@@ -195,7 +146,7 @@ int main()
 
     // Opening.
     Model model;
-    model.create(bench.device);
+    model.create(device);
     int opened = 1;
     const double openMs = medianOf(kOpenRuns, [&] { opened &= model.open(pin, kFov); });
     if (!opened) {
@@ -207,7 +158,7 @@ int main()
         ID3DXBuffer* adjacency = nullptr;
         ID3DXBuffer* materials = nullptr;
         DWORD count = 0;
-        D3DXLoadMeshFromXInMemory(text.data(), DWORD(text.size()), D3DXMESH_SYSTEMMEM, bench.device, &adjacency,
+        D3DXLoadMeshFromXInMemory(text.data(), DWORD(text.size()), D3DXMESH_SYSTEMMEM, device, &adjacency,
                                   &materials, nullptr, &count, &mesh);
         if (mesh)
             mesh->Release();
@@ -218,7 +169,7 @@ int main()
     });
     const double hierarchyMs = medianOf(kOpenRuns, [&] {
         DWORD containers = 0;
-        countMeshContainers(text.data(), DWORD(text.size()), bench.device, &containers);
+        countMeshContainers(text.data(), DWORD(text.size()), device, &containers);
     });
     const double readMs = medianOf(kOpenRuns, [&] {
         std::vector<char> bytes;
@@ -318,7 +269,7 @@ int main()
     int saved = 1;
     const double saveMs = medianOf(kOpenRuns, [&] { saved &= model.save(work); });
     Model resumed;
-    resumed.create(bench.device);
+    resumed.create(device);
     int restored = 1;
     const double resumeMs = medianOf(kOpenRuns, [&] { restored &= resumed.open(work, kFov); });
     const double recordsMs = medianOf(kOpenRuns, [&] { restored &= resumed.loadSaveData(); });
