@@ -1,4 +1,5 @@
 #include "TempDir.h"
+#include "LogCapture.h"
 #include "TestDevice.h"
 #include "archive/MessageBox.h"
 #include "archive/PlugInMaker.h"
@@ -14,34 +15,6 @@
 #include <vector>
 
 namespace {
-// The debugger sink's lines, seen as the exception OutputDebugStringA raises.
-std::vector<std::string> g_lines;
-
-LONG CALLBACK recordDebugString(EXCEPTION_POINTERS* info)
-{
-    const EXCEPTION_RECORD* record = info->ExceptionRecord;
-    if (record->ExceptionCode == DBG_PRINTEXCEPTION_C && record->NumberParameters >= 2)
-        g_lines.emplace_back(reinterpret_cast<const char*>(record->ExceptionInformation[1]));
-    return EXCEPTION_CONTINUE_SEARCH;
-}
-
-struct LogCapture {
-    PVOID handler;
-    LogCapture() : handler(AddVectoredExceptionHandler(1, recordDebugString))
-    {
-        Logger::getInstance().setLevel(3);
-        g_lines.clear();
-    }
-    ~LogCapture() { RemoveVectoredExceptionHandler(handler); }
-
-    static int count(const std::string& line) { return int(std::count(g_lines.begin(), g_lines.end(), line)); }
-    static int countContaining(const std::string& part)
-    {
-        return int(std::count_if(g_lines.begin(), g_lines.end(),
-                                 [&](const std::string& line) { return line.find(part) != std::string::npos; }));
-    }
-};
-
 void writeFile(const std::string& path, const std::string& bytes)
 {
     REQUIRE(gfl::File(path.c_str()).writeAll(bytes.data(), DWORD(bytes.size())) == S_OK);
@@ -211,7 +184,7 @@ TEST_CASE("a mesh from an .x file finds its texture relative to the mesh's folde
         "ファイルからテクスチャを読み込みました。" + folder + "\\tex\\stone.bmp",
     };
     std::vector<std::string> seen;
-    for (const std::string& line : g_lines)
+    for (const std::string& line : LogCapture::lines())
         if (line.find("テクスチャ") != std::string::npos)
             seen.push_back(line);
     CHECK(seen == expected);
@@ -281,7 +254,7 @@ TEST_CASE("release frees the textures once however often it runs and create rele
     REQUIRE(second != nullptr);
     second->AddRef();
 
-    g_lines.clear();
+    LogCapture::clear();
     material.release();
     material.release();
     CHECK_FALSE(material.isCreated());
