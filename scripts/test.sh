@@ -5,18 +5,13 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/setup.sh"
 source "$root/scripts/arch.sh"
 
-build() { # arch folder tests
-    cmake -S "$root" -B "$2" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-$1.cmake" \
-          -DCMAKE_BUILD_TYPE=Release -DTOBURE_TESTS="$3" -DTOBURE_RUN_PROGRAMS="$3" >/dev/null
-    cmake --build "$2"
-}
-
-build i686 "$root/build" "$([ "$TEST_ARCH" = i686 ] && echo ON || echo OFF)"
+runs=$([ "$TEST_ARCH" = i686 ] && echo ON || echo OFF)
+build i686 "$root/build" "$runs" "$runs"
 test_dir=$root/build
 if [ "$TEST_ARCH" != i686 ]; then
     echo "test: this machine cannot execute 32-bit code; the tests run on an x86_64 build of the same sources"
     test_dir=$root/build-x86_64
-    build x86_64 "$test_dir" ON
+    build x86_64 "$test_dir" ON ON
 fi
 cd "$test_dir"
 xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure -j "$(nproc)"
