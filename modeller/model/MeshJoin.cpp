@@ -323,30 +323,61 @@ int createJoinedMesh(const std::vector<PlacedContainer>& placed, DWORD faceCount
 
 }
 
+struct MeshHierarchy::Frames : Hierarchy {};
+
+MeshHierarchy::MeshHierarchy() : frames_(new Frames) {}
+
+MeshHierarchy::~MeshHierarchy() = default;
+
+int MeshHierarchy::load(const void* data, DWORD size, IDirect3DDevice9* device)
+{
+    return frames_->load(data, size, device);
+}
+
+void MeshHierarchy::release()
+{
+    frames_->release();
+}
+
+DWORD MeshHierarchy::getContainerCount() const
+{
+    return DWORD(frames_->containers().size());
+}
+
 int countMeshContainers(const void* data, DWORD size, IDirect3DDevice9* device, DWORD* count)
 {
     *count = 0;
-    Hierarchy hierarchy;
+    MeshHierarchy hierarchy;
     if (!hierarchy.load(data, size, device))
         return 0;
-    *count = DWORD(hierarchy.containers().size());
+    *count = hierarchy.getContainerCount();
     return 1;
 }
 
 int joinMeshHierarchy(const void* data, DWORD size, IDirect3DDevice9* device, ID3DXMesh** mesh,
                       ID3DXBuffer** adjacency, ID3DXBuffer** materials, DWORD* materialCount)
 {
+    MeshHierarchy hierarchy;
+    if (!hierarchy.load(data, size, device)) {
+        *mesh = nullptr;
+        *adjacency = nullptr;
+        *materials = nullptr;
+        *materialCount = 0;
+        Logger::getInstance().print(1, "メッシュの結合に失敗しました。");
+        return 0;
+    }
+    return hierarchy.join(device, mesh, adjacency, materials, materialCount);
+}
+
+int MeshHierarchy::join(IDirect3DDevice9* device, ID3DXMesh** mesh, ID3DXBuffer** adjacency,
+                        ID3DXBuffer** materials, DWORD* materialCount) const
+{
     *mesh = nullptr;
     *adjacency = nullptr;
     *materials = nullptr;
     *materialCount = 0;
 
-    Hierarchy hierarchy;
-    if (!hierarchy.load(data, size, device)) {
-        Logger::getInstance().print(1, "メッシュの結合に失敗しました。");
-        return 0;
-    }
-    const std::vector<PlacedContainer> placed = hierarchy.containers();
+    const std::vector<PlacedContainer> placed = frames_->containers();
     unsigned long long vertexTotal = 0;
     DWORD faceCount = 0, materialTotal = 0;
     for (const PlacedContainer& p : placed) {

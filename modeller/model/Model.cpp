@@ -162,19 +162,21 @@ int Model::loadMeshFromBytes(const void* data, DWORD size, const char* source, L
                              ID3DXBuffer** adjacency, ID3DXBuffer** materials)
 {
     Logger& log = Logger::getInstance();
-    DWORD containers = 0;
-    if (size == 0 || !countMeshContainers(data, size, device_, &containers) || containers == 0) {
+    MeshHierarchy hierarchy;
+    const DWORD containers = size != 0 && hierarchy.load(data, size, device_) ? hierarchy.getContainerCount() : 0;
+    if (containers == 0) {
         log.print(1, "%sのメッシュが読めません。%s", source, meshPath_.c_str());
         return 0;
     }
+    if (containers == 1)
+        hierarchy.release();  // the source's own call loads it
     ID3DXMesh* mesh = nullptr;
     ID3DXBuffer* adjacencyBuffer = nullptr;
     ID3DXBuffer* materialBuffer = nullptr;
     DWORD materialCount = 0;
     const int loaded = containers == 1
                            ? SUCCEEDED(loadSingle(&adjacencyBuffer, &materialBuffer, &materialCount, &mesh))
-                           : joinMeshHierarchy(data, size, device_, &mesh, &adjacencyBuffer, &materialBuffer,
-                                               &materialCount);
+                           : hierarchy.join(device_, &mesh, &adjacencyBuffer, &materialBuffer, &materialCount);
     if (!loaded || !mesh || !adjacencyBuffer || !materialBuffer || !validateMesh(mesh, materialCount)) {
         releaseInterface(mesh);
         releaseInterface(adjacencyBuffer);
