@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-// Little-endian 32-bit words in work-file records.
+// Little-endian 16- and 32-bit words in work-file records.
 inline void appendWord(std::vector<char>& data, uint32_t value)
 {
     for (int i = 0; i < 4; ++i)
@@ -14,4 +14,16 @@ inline uint32_t readWord(const char* bytes)
 {
     const unsigned char* b = reinterpret_cast<const unsigned char*>(bytes);
     return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+}
+
+inline void appendHalfWord(std::vector<char>& data, uint16_t value)
+{
+    data.push_back(char(value & 0xFF));
+    data.push_back(char(value >> 8));
+}
+
+inline uint16_t readHalfWord(const char* bytes)
+{
+    const unsigned char* b = reinterpret_cast<const unsigned char*>(bytes);
+    return uint16_t(b[0] | b[1] << 8);
 }

@@ -1,7 +1,6 @@
 #include "MaterialParts.h"
 
 #include "DrawOptions.h"
-#include "LittleEndian.h"
 #include "Material.h"
 #include "gfl/Logger.h"
 
@@ -92,30 +91,34 @@ int MaterialParts::pick(std::vector<FaceHit>& hits, const Ray& ray, const BYTE* 
     return 1;
 }
 
+MaterialPartsSaveData MaterialParts::makeSaveData() const
+{
+    MaterialPartsSaveData record;
+    record.firstFace = firstFace_;
+    record.faceCount = faceCount_;
+    record.solidCount = solidCount_;
+    return record;
+}
+
 int MaterialParts::save(std::vector<char>& data) const
 {
-    appendWord(data, kSaveDataSize);
-    appendWord(data, firstFace_);
-    appendWord(data, faceCount_);
-    appendWord(data, solidCount_);
-    data.insert(data.end(), 16, '\0');
+    makeSaveData().encode(data);
     return 1;
 }
 
-bool MaterialParts::checkSaveData(const char* record) const
+bool MaterialParts::checkSaveData(const MaterialPartsSaveData& record) const
 {
-    if (readWord(record + 4) != firstFace_ || readWord(record + 8) != faceCount_
-        || readWord(record + 12) > faceCount_) {
+    if (record.firstFace != firstFace_ || record.faceCount != faceCount_ || record.solidCount > faceCount_) {
         Logger::getInstance().print(1, "サブパーツのセーブデータが不正。%d", int(id_));
         return false;
     }
     return true;
 }
 
-int MaterialParts::load(const char* record)
+int MaterialParts::load(const MaterialPartsSaveData& record)
 {
     if (!checkSaveData(record))
         return 0;
-    solidCount_ = readWord(record + 12);
+    solidCount_ = record.solidCount;
     return 1;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MaterialPartsSaveData.h"
 #include "Ray.h"
 
 #include <d3d9.h>
@@ -13,8 +14,6 @@ struct DrawOptions;
 // of the run are the solid ones.
 class MaterialParts {
 public:
-    static constexpr unsigned kSaveDataSize = 32;
-
     MaterialParts() = default;
     ~MaterialParts();
     MaterialParts(const MaterialParts&) = delete;
@@ -27,10 +26,11 @@ public:
     int draw(Material& material, const DrawOptions& options, D3DCOLOR wireColour);
     int pick(std::vector<FaceHit>& hits, const Ray& ray, const BYTE* vertices, unsigned stride,
              const WORD* indices, unsigned partId, int partCurrent) const;
+    MaterialPartsSaveData makeSaveData() const;
     int save(std::vector<char>& data) const;
-    // record points at kSaveDataSize bytes. checkSaveData logs a refusal.
-    bool checkSaveData(const char* record) const;
-    int load(const char* record);
+    // checkSaveData logs a refusal.
+    bool checkSaveData(const MaterialPartsSaveData& record) const;
+    int load(const MaterialPartsSaveData& record);
 
     unsigned getId() const { return id_; }
     unsigned getAttribute() const { return attribute_; }

@@ -1,8 +1,8 @@
 #include "Parts.h"
 
 #include "IndexBufferLock.h"
-#include "LittleEndian.h"
 #include "Material.h"
+#include "PartsSaveData.h"
 #include "archive/SerializeReader.h"
 #include "archive/SerializeWriter.h"
 #include "gfl/Logger.h"
@@ -12,8 +12,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdint>
-#include <cstring>
 
 namespace {
 constexpr D3DCOLOR kWireColour = 0x00FFFFFF;
@@ -27,6 +25,12 @@ std::vector<FaceIndices> sortedFaces(const WORD* indices, unsigned first, unsign
         std::copy(indices + (first + k) * 3, indices + (first + k) * 3 + 3, faces[k].begin());
     std::sort(faces.begin(), faces.end());
     return faces;
+}
+
+int refuseSaveData(unsigned id)
+{
+    Logger::getInstance().print(1, "パーツのセーブデータが不正。%d", int(id));
+    return 0;
 }
 }
 
@@ -226,26 +230,19 @@ unsigned Parts::getSolidFaceCount() const
 
 std::vector<char> Parts::makeSaveData() const
 {
-    std::vector<char> data;
-    data.reserve(1024);
-    for (uint32_t word : {uint32_t(kHeaderSize), uint32_t(name_.size()), uint32_t(subsetCount_),
-                          uint32_t(faceCount_), uint32_t(current_), uint32_t(visible_)})
-        appendWord(data, word);
-    data.insert(data.end(), 16, '\0');
-    data.insert(data.end(), name_.begin(), name_.end());
-
+    PartsSaveData record;
+    record.name = name_;
+    record.current = uint32_t(current_);
+    record.visible = uint32_t(visible_);
     IndexBufferLock lock(indexBuffer_);
     if (!lock.indices()) {
         Logger::getInstance().print(1, "セーブ用インデックスバッファのロック失敗");
         return std::vector<char>();
     }
-    for (unsigned i = 0; i < faceCount_ * 3; ++i) {
-        data.push_back(char(lock.indices()[i] & 0xFF));
-        data.push_back(char(lock.indices()[i] >> 8));
-    }
+    record.indices.assign(lock.indices(), lock.indices() + faceCount_ * 3);
     for (unsigned i = 0; i < subsetCount_; ++i)
-        subsets_[i].save(data);
-    return data;
+        record.subsets.push_back(subsets_[i].makeSaveData());
+    return record.encode();
 }
 
 int Parts::save(SerializeWriter& writer)
@@ -265,54 +262,43 @@ int Parts::load(SerializeReader& reader)
 }
 
 // Checks the whole record against this part before anything changes.
-int Parts::applySaveData(const std::vector<char>& record)
+int Parts::applySaveData(const std::vector<char>& bytes)
 {
-    Logger& log = Logger::getInstance();
-    auto refuse = [&] {
-        log.print(1, "パーツのセーブデータが不正。%d", int(id_));
-        return 0;
-    };
-    if (record.size() < kHeaderSize)
-        return refuse();
-    const char* bytes = record.data();
-    const uint32_t nameOffset = readWord(bytes);
-    const uint32_t nameLength = readWord(bytes + 4);
-    if (readWord(bytes + 8) != subsetCount_ || readWord(bytes + 12) != faceCount_)
-        return refuse();
-    const uint64_t indexOffset = uint64_t(nameOffset) + nameLength;
-    const uint64_t subsetOffset = indexOffset + 6ull * faceCount_;
-    if (subsetOffset + uint64_t(MaterialParts::kSaveDataSize) * subsetCount_ > record.size())
-        return refuse();
-
-    std::vector<WORD> indices(size_t(faceCount_) * 3);
-    for (size_t i = 0; i < indices.size(); ++i) {
-        const unsigned char* b = reinterpret_cast<const unsigned char*>(bytes + indexOffset + i * 2);
-        indices[i] = WORD(b[0] | b[1] << 8);
-        if (indices[i] < minVertexIndex_ || indices[i] > maxVertexIndex_)
-            return refuse();
-    }
+    PartsSaveData record;
+    if (!PartsSaveData::decode(bytes, record) || record.subsets.size() != subsetCount_
+        || record.faceCount() != faceCount_)
+        return refuseSaveData(id_);
+    for (WORD index : record.indices)
+        if (index < minVertexIndex_ || index > maxVertexIndex_)
+            return refuseSaveData(id_);
 
     IndexBufferLock lock(indexBuffer_);
     if (!lock.indices()) {
-        log.print(1, "ロード用インデックスバッファのロック失敗");
+        Logger::getInstance().print(1, "ロード用インデックスバッファのロック失敗");
         return 0;
     }
+    if (!matchesSaveData(record, lock.indices()))
+        return 0;
+
+    current_ = int(record.current);
+    visible_ = int(record.visible);
+    name_ = record.name.c_str();
+    std::copy(record.indices.begin(), record.indices.end(), lock.indices());
+    for (unsigned i = 0; i < subsetCount_; ++i)
+        subsets_[i].load(record.subsets[i]);
+    return 1;
+}
+
+// Each subset's record fits its run, and its faces are the run's faces in some order.
+int Parts::matchesSaveData(const PartsSaveData& record, const WORD* indices) const
+{
     for (unsigned i = 0; i < subsetCount_; ++i) {
         const MaterialParts& subset = subsets_[i];
-        const char* subsetRecord = bytes + subsetOffset + size_t(MaterialParts::kSaveDataSize) * i;
-        if (!subset.checkSaveData(subsetRecord))
+        if (!subset.checkSaveData(record.subsets[i]))
             return 0;
-        if (sortedFaces(indices.data(), subset.getFirstFace(), subset.getFaceCount())
-            != sortedFaces(lock.indices(), subset.getFirstFace(), subset.getFaceCount()))
-            return refuse();
+        if (sortedFaces(record.indices.data(), subset.getFirstFace(), subset.getFaceCount())
+            != sortedFaces(indices, subset.getFirstFace(), subset.getFaceCount()))
+            return refuseSaveData(id_);
     }
-
-    current_ = int(readWord(bytes + 16));
-    visible_ = int(readWord(bytes + 20));
-    const std::string name(bytes + nameOffset, nameLength);
-    name_ = name.c_str();
-    std::copy(indices.begin(), indices.end(), lock.indices());
-    for (unsigned i = 0; i < subsetCount_; ++i)
-        subsets_[i].load(bytes + subsetOffset + size_t(MaterialParts::kSaveDataSize) * i);
     return 1;
 }

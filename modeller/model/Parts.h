@@ -11,6 +11,7 @@
 #include <vector>
 
 class Material;
+struct PartsSaveData;
 class SerializeReader;
 class SerializeWriter;
 
@@ -23,8 +24,6 @@ struct AttributeRange {
 // sorted by attribute into subsets.
 class Parts {
 public:
-    static constexpr unsigned kHeaderSize = 40;
-
     Parts() = default;
     ~Parts();
     Parts(const Parts&) = delete;
@@ -58,13 +57,14 @@ public:
     IDirect3DIndexBuffer9* getIndexBuffer() const { return indexBuffer_; }
     // The record as saved, or empty when the index buffer cannot be locked.
     std::vector<char> makeSaveData() const;
-    int applySaveData(const std::vector<char>& record);
+    int applySaveData(const std::vector<char>& bytes);
 
 private:
     int buildAttributeRanges(std::vector<DWORD>& faces, ID3DXMesh* mesh);
     void computeIndexRange(const WORD* indices);
     int computeBoundingSphereFromMesh(const WORD* indices, ID3DXMesh* mesh);
     void buildSubsets();
+    int matchesSaveData(const PartsSaveData& record, const WORD* indices) const;
 
     IDirect3DDevice9* device_ = nullptr;
     IDirect3DIndexBuffer9* indexBuffer_ = nullptr;

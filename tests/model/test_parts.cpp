@@ -93,7 +93,7 @@ TEST_CASE("a subset's record restores its solid count and refuses another run")
 
     MaterialParts fresh;
     fresh.create(3, nullptr, 2, 10, 4, 0, 9);
-    CHECK(fresh.load(record.data()) == 1);
+    CHECK(fresh.load(MaterialPartsSaveData::decode(record.data())) == 1);
     CHECK(fresh.getSolidCount() == 2);
 
     struct Case { unsigned offset; uint32_t value; };
@@ -105,7 +105,7 @@ TEST_CASE("a subset's record restores its solid count and refuses another run")
             bad[c.offset + i] = char((c.value >> (8 * i)) & 0xFF);
         MaterialParts other;
         other.create(3, nullptr, 2, 10, 4, 0, 9);
-        CHECK(other.load(bad.data()) == 0);
+        CHECK(other.load(MaterialPartsSaveData::decode(bad.data())) == 0);
         CHECK(other.getSolidCount() == 0);
     }
 }
