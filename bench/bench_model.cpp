@@ -8,6 +8,7 @@
 #include "modeller/model/MeshJoin.h"
 #include "modeller/model/Model.h"
 #include "TestDevice.h"
+#include "Timing.h"
 #include "XFileWriter.h"
 
 #include <d3dx9.h>
@@ -57,32 +58,6 @@ namespace {
 constexpr float kFov = 0.7853982f;
 constexpr int kOpenRuns = 5;
 constexpr int kClicks = 1000;
-
-double milliseconds()
-{
-    LARGE_INTEGER now, frequency;
-    QueryPerformanceCounter(&now);
-    QueryPerformanceFrequency(&frequency);
-    return 1000.0 * double(now.QuadPart) / double(frequency.QuadPart);
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-template <typename F>
-double medianOf(int runs, F run)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        const double start = milliseconds();
-        run();
-        times.push_back(milliseconds() - start);
-    }
-    return median(times);
-}
 
 // Grids of quads side by side along x, two materials in alternate rows:
 // one large grid (part 0) and a few small ones.

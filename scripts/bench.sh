@@ -16,3 +16,7 @@ echo "== model"
 # The model needs a device: a display, and a Wine session started on it.
 xvfb-run -a -s "-screen 0 1024x768x24" sh -c 'WINEPREFIX="$1" "$2" -k; WINEPREFIX="$1" "$2" -w; shift 2; "$@"' \
     sh "$dir/wineprefix" "$wineserver" "${emulator[@]}" "$dir/bench_model.exe"
+echo "== paint"
+cmake --build "$dir" --target bench_paint >/dev/null
+xvfb-run -a -s "-screen 0 1024x768x24" sh -c 'WINEPREFIX="$1" "$2" -k; WINEPREFIX="$1" "$2" -w; shift 2; "$@"' \
+    sh "$dir/wineprefix" "$wineserver" "${emulator[@]}" "$dir/bench_paint.exe"
