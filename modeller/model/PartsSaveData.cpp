@@ -22,24 +22,24 @@ bool PartsSaveData::decode(const std::vector<char>& bytes, PartsSaveData& out)
 {
     if (bytes.size() < kHeaderSize)
         return false;
-    const char* header = bytes.data();
-    const uint32_t nameOffset = readWord(header);
-    const uint32_t nameLength = readWord(header + 4);
-    const uint32_t subsetCount = readWord(header + 8);
-    const uint32_t faceCount = readWord(header + 12);
+    const char* data = bytes.data();
+    const uint32_t nameOffset = readWord(data);
+    const uint32_t nameLength = readWord(data + 4);
+    const uint32_t subsetCount = readWord(data + 8);
+    const uint32_t faceCount = readWord(data + 12);
     const uint64_t indexOffset = uint64_t(nameOffset) + nameLength;
     const uint64_t subsetOffset = indexOffset + 6ull * faceCount;
     if (subsetOffset + uint64_t(MaterialPartsSaveData::kSize) * subsetCount > bytes.size())
         return false;
 
-    out.current = readWord(header + 16);
-    out.visible = readWord(header + 20);
-    out.name.assign(header + nameOffset, nameLength);
+    out.current = readWord(data + 16);
+    out.visible = readWord(data + 20);
+    out.name.assign(data + nameOffset, nameLength);
     out.indices.resize(size_t(faceCount) * 3);
     for (size_t i = 0; i < out.indices.size(); ++i)
-        out.indices[i] = readHalfWord(header + indexOffset + i * 2);
+        out.indices[i] = readHalfWord(data + indexOffset + i * 2);
     out.subsets.resize(subsetCount);
-    const char* subset = header + subsetOffset;
+    const char* subset = data + subsetOffset;
     for (MaterialPartsSaveData& record : out.subsets) {
         record = MaterialPartsSaveData::decode(subset);
         subset += MaterialPartsSaveData::kSize;
