@@ -199,6 +199,8 @@ TEST_CASE("a damaged or foreign part record is refused before anything changes")
     REQUIRE(fixture.create(source, 0, {0, 1, 2, 3}) == 1);
     source.toggleFace(0, 1, 0);
     source.setName("abc");
+    source.setVisible(0);
+    source.setCurrent(1);
     const std::vector<char> good = recordOf(source);
     const size_t indexOffset = 40 + 3;
     const size_t subsetOffset = indexOffset + 6 * 4;
@@ -220,7 +222,7 @@ TEST_CASE("a damaged or foreign part record is refused before anything changes")
         std::swap_ranges(bad.begin() + indexOffset, bad.begin() + indexOffset + 6, bad.begin() + indexOffset + 12);
         return bad;
     };
-    struct Case { const char* name; std::vector<char> record; };
+    struct Case { std::string name; std::vector<char> record; };
     const Case cases[] = {
         {"shorter than the header", std::vector<char>(good.begin(), good.begin() + 39)},
         {"shorter than announced", std::vector<char>(good.begin(), good.end() - 1)},
@@ -242,6 +244,7 @@ TEST_CASE("a damaged or foreign part record is refused before anything changes")
         CHECK(part.applySaveData(c.record) == 0);
         CHECK(part.getName() == "パーツ000");
         CHECK(part.isVisible() == 1);
+        CHECK(part.isCurrent() == 0);
         CHECK(part.getSolidFaceCount() == 0u);
         CHECK(readIndices(part.getIndexBuffer()) == before);
     }
@@ -249,6 +252,7 @@ TEST_CASE("a damaged or foreign part record is refused before anything changes")
     REQUIRE(fixture.create(part, 0, {0, 1, 2, 3}) == 1);
     CHECK(part.applySaveData(good) == 1);
     CHECK(part.getName() == "abc");
+    CHECK(part.isVisible() == 0);
     CHECK(part.getSolidFaceCount() == 1u);
 }
 

@@ -104,7 +104,7 @@ TEST_CASE("a part record is the header, the name, the indices and the subset rec
     REQUIRE(PartsSaveData::decode(padded, fromPadded));
     checkSameFields(fromPadded, partRecordFields());
 
-    struct Case { const char* name; std::vector<char> record; };
+    struct Case { std::string name; std::vector<char> record; };
     auto withWord = [](size_t offset, uint32_t value) {
         std::vector<char> record = kPartRecord;
         putWord(record, offset, value);
