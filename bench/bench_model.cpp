@@ -4,7 +4,7 @@
 #include "archive/PlugInMaker.h"
 #include "archive/PlugInReader.h"
 #include "gfl/File.h"
-#include "modeller/model/IndexBufferLock.h"
+#include "modeller/model/BufferLock.h"
 #include "modeller/model/MeshJoin.h"
 #include "modeller/model/Model.h"
 #include "TestDevice.h"
@@ -185,11 +185,8 @@ int main()
 
     // The plain loop over the current part's faces.
     ID3DXMesh* mesh = model.getMesh();
-    IDirect3DVertexBuffer9* vertexBuffer = nullptr;
-    mesh->GetVertexBuffer(&vertexBuffer);
-    void* vertexData = nullptr;
-    vertexBuffer->Lock(0, 0, &vertexData, D3DLOCK_READONLY);
-    const BYTE* vertexBytes = static_cast<const BYTE*>(vertexData);
+    BufferLock vertexLock(mesh, BufferLock::kVertices, D3DLOCK_READONLY);
+    const BYTE* vertexBytes = vertexLock.as<const BYTE>();
     const unsigned stride = mesh->GetNumBytesPerVertex();
     auto position = [&](WORD i) { return reinterpret_cast<const D3DXVECTOR3*>(vertexBytes + size_t(i) * stride); };
     std::vector<double> loopTimes;
@@ -199,8 +196,8 @@ int main()
     for (const Ray& ray : rays) {
         const double start = milliseconds();
         Parts& part = model.getParts(model.getCurrentParts());
-        IndexBufferLock lock(part.getIndexBuffer());
-        const WORD* indices = lock.indices();
+        BufferLock lock(part.getIndexBuffer(), 0);
+        const WORD* indices = lock.as<const WORD>();
         for (unsigned f = 0; f < part.getFaceCount(); ++f) {
             float u, v, distance;
             const WORD* face = indices + f * 3;
@@ -214,8 +211,8 @@ int main()
         const double start = milliseconds();
         for (unsigned k = 0; k < model.getPartsCount(); ++k) {
             Parts& part = model.getParts(k);
-            IndexBufferLock lock(part.getIndexBuffer());
-            const WORD* indices = lock.indices();
+            BufferLock lock(part.getIndexBuffer(), 0);
+            const WORD* indices = lock.as<const WORD>();
             for (unsigned f = 0; f < part.getFaceCount(); ++f) {
                 float u, v, distance;
                 const WORD* face = indices + f * 3;
@@ -226,8 +223,6 @@ int main()
         }
         allPartsTimes.push_back(milliseconds() - start);
     }
-    vertexBuffer->Unlock();
-    vertexBuffer->Release();
     const double pickMs = median(pickTimes);
     const double loopMs = median(loopTimes);
     const double allPartsMs = median(allPartsTimes);

@@ -1,33 +1,8 @@
 #include "Axis.h"
 
+#include "BufferLock.h"
+#include "ComRef.h"
 #include "gfl/Logger.h"
-
-namespace {
-
-// Holds a whole-buffer lock for one scope.
-class VertexBufferLock {
-public:
-    explicit VertexBufferLock(IDirect3DVertexBuffer9* buffer) : buffer_(buffer)
-    {
-        if (buffer_->Lock(0, 0, &data_, 0) < 0)
-            data_ = nullptr;
-    }
-    ~VertexBufferLock()
-    {
-        if (data_)
-            buffer_->Unlock();
-    }
-    VertexBufferLock(const VertexBufferLock&) = delete;
-    VertexBufferLock& operator=(const VertexBufferLock&) = delete;
-
-    void* data() const { return data_; }
-
-private:
-    IDirect3DVertexBuffer9* buffer_;
-    void* data_ = nullptr;
-};
-
-}
 
 int Axis::create(float length, IDirect3DDevice9* device)
 {
@@ -53,7 +28,7 @@ int Axis::fillVertices(float length)
 {
     if (!vertexBuffer_)
         return 0;
-    VertexBufferLock lock(vertexBuffer_);
+    BufferLock lock(vertexBuffer_, 0);
     if (!lock.data()) {
         Logger::getInstance().print(1, "座標軸用頂点バッファのロックに失敗しました。");
         return 0;
@@ -64,7 +39,7 @@ int Axis::fillVertices(float length)
         {0.0f, 0.0f, 0.0f, kColorY}, {0.0f, length, 0.0f, kColorY},
         {0.0f, 0.0f, 0.0f, kColorZ}, {0.0f, 0.0f, length, kColorZ},
     };
-    AxisVertex* out = static_cast<AxisVertex*>(lock.data());
+    AxisVertex* out = lock.as<AxisVertex>();
     for (UINT i = 0; i < kVertexCount; ++i)
         out[i] = vertices[i];
     return 1;
@@ -83,8 +58,5 @@ int Axis::draw()
 
 void Axis::release()
 {
-    if (vertexBuffer_) {
-        vertexBuffer_->Release();
-        vertexBuffer_ = nullptr;
-    }
+    releaseInterface(vertexBuffer_);
 }

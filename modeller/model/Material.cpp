@@ -1,5 +1,6 @@
 #include "Material.h"
 
+#include "ComRef.h"
 #include "archive/PlugInReader.h"
 #include "gfl/Logger.h"
 #include "gfl/Path.h"
@@ -58,12 +59,8 @@ void Material::release()
         Logger::getInstance().print(3, "マテリアル破棄。");
     }
     if (textures_) {
-        for (unsigned i = 0; i < count_; ++i) {
-            if (textures_[i]) {
-                textures_[i]->Release();
-                textures_[i] = nullptr;
-            }
-        }
+        for (unsigned i = 0; i < count_; ++i)
+            releaseInterface(textures_[i]);
         textures_.reset();
     }
 }
@@ -93,8 +90,7 @@ void Material::clearTexture()
 
 void Material::storeTexture(unsigned index, IDirect3DTexture9* texture)
 {
-    if (textures_[index])
-        textures_[index]->Release();
+    releaseInterface(textures_[index]);
     textures_[index] = texture;
 }
 

@@ -1,46 +1,13 @@
 #include "MeshCheck.h"
 
+#include "BufferLock.h"
+#include "ComRef.h"
 #include "gfl/Logger.h"
 
 #include <algorithm>
 #include <cstring>
 #include <numeric>
 #include <vector>
-
-MeshLock::MeshLock(ID3DXMesh* mesh, Buffer buffer, DWORD flags) : mesh_(mesh), buffer_(buffer)
-{
-    HRESULT hr = E_FAIL;
-    switch (buffer_) {
-    case kVertices:
-        hr = mesh_->LockVertexBuffer(flags, &data_);
-        break;
-    case kIndices:
-        hr = mesh_->LockIndexBuffer(flags, &data_);
-        break;
-    case kAttributes:
-        hr = mesh_->LockAttributeBuffer(flags, reinterpret_cast<DWORD**>(&data_));
-        break;
-    }
-    if (hr < 0)
-        data_ = nullptr;
-}
-
-MeshLock::~MeshLock()
-{
-    if (!data_)
-        return;
-    switch (buffer_) {
-    case kVertices:
-        mesh_->UnlockVertexBuffer();
-        break;
-    case kIndices:
-        mesh_->UnlockIndexBuffer();
-        break;
-    case kAttributes:
-        mesh_->UnlockAttributeBuffer();
-        break;
-    }
-}
 
 namespace {
 
@@ -65,7 +32,7 @@ int validateMesh(ID3DXMesh* mesh, DWORD materialCount)
         return 0;
     }
     {
-        MeshLock indices(mesh, MeshLock::kIndices, D3DLOCK_READONLY);
+        BufferLock indices(mesh, BufferLock::kIndices, D3DLOCK_READONLY);
         if (!indices.data()) {
             Logger::getInstance().print(1, "メッシュのロックに失敗しました。");
             return 0;
@@ -75,7 +42,7 @@ int validateMesh(ID3DXMesh* mesh, DWORD materialCount)
                 return 0;
         }
     }
-    MeshLock attributes(mesh, MeshLock::kAttributes, D3DLOCK_READONLY);
+    BufferLock attributes(mesh, BufferLock::kAttributes, D3DLOCK_READONLY);
     if (!attributes.data()) {
         Logger::getInstance().print(1, "メッシュのロックに失敗しました。");
         return 0;
@@ -106,9 +73,9 @@ int fillCompacted(ID3DXMesh* source, ID3DXMesh* target, const void* sourceVertic
     const DWORD options = source->GetOptions();
     const DWORD vertexCount = source->GetNumVertices();
 
-    MeshLock vertices(target, MeshLock::kVertices, 0);
-    MeshLock indices(target, MeshLock::kIndices, 0);
-    MeshLock attributes(target, MeshLock::kAttributes, 0);
+    BufferLock vertices(target, BufferLock::kVertices, 0);
+    BufferLock indices(target, BufferLock::kIndices, 0);
+    BufferLock attributes(target, BufferLock::kAttributes, 0);
     if (!vertices.data() || !indices.data() || !attributes.data())
         return 0;
 
@@ -157,9 +124,9 @@ int compactMesh(ID3DXMesh* mesh, IDirect3DDevice9* device, ID3DXMesh** compacted
         return 0;
     }
 
-    MeshLock vertices(mesh, MeshLock::kVertices, D3DLOCK_READONLY);
-    MeshLock indices(mesh, MeshLock::kIndices, D3DLOCK_READONLY);
-    MeshLock attributes(mesh, MeshLock::kAttributes, D3DLOCK_READONLY);
+    BufferLock vertices(mesh, BufferLock::kVertices, D3DLOCK_READONLY);
+    BufferLock indices(mesh, BufferLock::kIndices, D3DLOCK_READONLY);
+    BufferLock attributes(mesh, BufferLock::kAttributes, D3DLOCK_READONLY);
     if (!vertices.data() || !indices.data() || !attributes.data()) {
         Logger::getInstance().print(1, "メッシュのロックに失敗しました。");
         return 0;
@@ -188,18 +155,14 @@ int compactMesh(ID3DXMesh* mesh, IDirect3DDevice9* device, ID3DXMesh** compacted
     std::iota(faceOrder.begin(), faceOrder.end(), 0);
     std::stable_sort(faceOrder.begin(), faceOrder.end(), [ids](DWORD a, DWORD b) { return ids[a] < ids[b]; });
 
-    ID3DXMesh* out = nullptr;
-    if (D3DXCreateMesh(faceCount, usedCount, D3DXMESH_SYSTEMMEM, declaration, device, &out) < 0) {
-        Logger::getInstance().print(1, "メッシュの圧縮に失敗しました。");
-        return 0;
-    }
+    ComRef<ID3DXMesh> out;
     std::vector<D3DXATTRIBUTERANGE> ranges;
-    if (!fillCompacted(mesh, out, vertices.data(), indices.data(), ids, remap, faceOrder, ranges) ||
-        out->SetAttributeTable(ranges.data(), DWORD(ranges.size())) < 0) {
+    if (FAILED(D3DXCreateMesh(faceCount, usedCount, D3DXMESH_SYSTEMMEM, declaration, device, out.out()))
+        || !fillCompacted(mesh, out.get(), vertices.data(), indices.data(), ids, remap, faceOrder, ranges)
+        || FAILED(out->SetAttributeTable(ranges.data(), DWORD(ranges.size())))) {
         Logger::getInstance().print(1, "メッシュの圧縮に失敗しました。");
-        out->Release();
         return 0;
     }
-    *compacted = out;
+    *compacted = out.detach();
     return 1;
 }

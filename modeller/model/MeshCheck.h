@@ -5,24 +5,6 @@
 // Most vertices 16-bit indices can reach.
 constexpr DWORD kMaxMeshVertices = 65536;
 
-// Holds one of a mesh's buffers locked while it lives.
-class MeshLock {
-public:
-    enum Buffer { kVertices, kIndices, kAttributes };
-
-    MeshLock(ID3DXMesh* mesh, Buffer buffer, DWORD flags);
-    ~MeshLock();
-    MeshLock(const MeshLock&) = delete;
-    MeshLock& operator=(const MeshLock&) = delete;
-
-    void* data() const { return data_; }
-
-private:
-    ID3DXMesh* mesh_;
-    Buffer buffer_;
-    void* data_ = nullptr;
-};
-
 // Index i of a mesh's locked index buffer, 16 or 32 bits wide by its options.
 inline DWORD meshIndex(const void* indices, DWORD options, DWORD i)
 {

@@ -1,5 +1,7 @@
 #include "MeshJoin.h"
 
+#include "BufferLock.h"
+#include "ComRef.h"
 #include "MeshCheck.h"
 #include "gfl/Logger.h"
 
@@ -101,8 +103,7 @@ public:
     {
         Container* container = static_cast<Container*>(base);
         delete[] container->Name;
-        if (container->MeshData.pMesh)
-            container->MeshData.pMesh->Release();
+        releaseInterface(container->MeshData.pMesh);
         for (DWORD i = 0; i < container->NumMaterials; ++i)
             delete[] container->pMaterials[i].pTextureFilename;
         delete[] container->pMaterials;
@@ -216,41 +217,36 @@ int appendContainer(const PlacedContainer& placed, IDirect3DDevice9* device, Joi
     const bool hasNormal = hasElement(declaration, D3DDECLUSAGE_NORMAL);
     const bool hasTexture = hasElement(declaration, D3DDECLUSAGE_TEXCOORD);
 
-    ID3DXMesh* clone = nullptr;
-    if (source->CloneMeshFVF(D3DXMESH_SYSTEMMEM, kJoinedMeshFVF, device, &clone) < 0)
+    ComRef<ID3DXMesh> clone;
+    if (source->CloneMeshFVF(D3DXMESH_SYSTEMMEM, kJoinedMeshFVF, device, clone.out()) < 0)
         return 0;
-    int result = 0;
-    {
-        MeshLock cloneVertices(clone, MeshLock::kVertices, D3DLOCK_READONLY);
-        MeshLock cloneIndices(clone, MeshLock::kIndices, D3DLOCK_READONLY);
-        MeshLock cloneAttributes(clone, MeshLock::kAttributes, D3DLOCK_READONLY);
-        if (cloneVertices.data() && cloneIndices.data() && cloneAttributes.data()) {
-            const JoinedVertex* in = static_cast<const JoinedVertex*>(cloneVertices.data());
-            const DWORD vertexCount = clone->GetNumVertices();
-            for (DWORD v = 0; v < vertexCount; ++v) {
-                JoinedVertex& out = vertices[vertexBase + v];
-                D3DXVec3TransformCoord(&out.position, &in[v].position, &placed.combined);
-                out.normal = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
-                if (hasNormal) {
-                    D3DXVec3TransformNormal(&out.normal, &in[v].normal, &placed.combined);
-                    if (D3DXVec3LengthSq(&out.normal) > 0.0f)
-                        D3DXVec3Normalize(&out.normal, &out.normal);
-                }
-                out.u = hasTexture ? in[v].u : 0.0f;
-                out.v = hasTexture ? in[v].v : 0.0f;
-            }
-            const WORD* index = static_cast<const WORD*>(cloneIndices.data());
-            const DWORD* id = static_cast<const DWORD*>(cloneAttributes.data());
-            const DWORD faceCount = clone->GetNumFaces();
-            for (DWORD i = 0; i < faceCount * 3; ++i)
-                indices[i] = static_cast<WORD>(index[i] + vertexBase);
-            for (DWORD f = 0; f < faceCount; ++f)
-                attributes[f] = id[f] + materialBase;
-            result = 1;
+    BufferLock cloneVertices(clone.get(), BufferLock::kVertices, D3DLOCK_READONLY);
+    BufferLock cloneIndices(clone.get(), BufferLock::kIndices, D3DLOCK_READONLY);
+    BufferLock cloneAttributes(clone.get(), BufferLock::kAttributes, D3DLOCK_READONLY);
+    if (!cloneVertices.data() || !cloneIndices.data() || !cloneAttributes.data())
+        return 0;
+    const JoinedVertex* in = cloneVertices.as<const JoinedVertex>();
+    const DWORD vertexCount = clone->GetNumVertices();
+    for (DWORD v = 0; v < vertexCount; ++v) {
+        JoinedVertex& out = vertices[vertexBase + v];
+        D3DXVec3TransformCoord(&out.position, &in[v].position, &placed.combined);
+        out.normal = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+        if (hasNormal) {
+            D3DXVec3TransformNormal(&out.normal, &in[v].normal, &placed.combined);
+            if (D3DXVec3LengthSq(&out.normal) > 0.0f)
+                D3DXVec3Normalize(&out.normal, &out.normal);
         }
+        out.u = hasTexture ? in[v].u : 0.0f;
+        out.v = hasTexture ? in[v].v : 0.0f;
     }
-    clone->Release();
-    return result;
+    const WORD* index = cloneIndices.as<const WORD>();
+    const DWORD* id = cloneAttributes.as<const DWORD>();
+    const DWORD faceCount = clone->GetNumFaces();
+    for (DWORD i = 0; i < faceCount * 3; ++i)
+        indices[i] = static_cast<WORD>(index[i] + vertexBase);
+    for (DWORD f = 0; f < faceCount; ++f)
+        attributes[f] = id[f] + materialBase;
+    return 1;
 }
 
 // D3DXMATERIAL records followed by their texture names, in one buffer.
@@ -292,32 +288,27 @@ int createMaterialBuffer(const std::vector<PlacedContainer>& placed, DWORD mater
 int createJoinedMesh(const std::vector<PlacedContainer>& placed, DWORD faceCount, DWORD vertexCount,
                      IDirect3DDevice9* device, ID3DXMesh** mesh)
 {
-    ID3DXMesh* joined = nullptr;
-    if (D3DXCreateMeshFVF(faceCount, vertexCount, D3DXMESH_SYSTEMMEM, kJoinedMeshFVF, device, &joined) < 0)
+    ComRef<ID3DXMesh> joined;
+    if (D3DXCreateMeshFVF(faceCount, vertexCount, D3DXMESH_SYSTEMMEM, kJoinedMeshFVF, device, joined.out()) < 0)
         return 0;
-    int result = 1;
     {
-        MeshLock vertices(joined, MeshLock::kVertices, 0);
-        MeshLock indices(joined, MeshLock::kIndices, 0);
-        MeshLock attributes(joined, MeshLock::kAttributes, 0);
+        BufferLock vertices(joined.get(), BufferLock::kVertices, 0);
+        BufferLock indices(joined.get(), BufferLock::kIndices, 0);
+        BufferLock attributes(joined.get(), BufferLock::kAttributes, 0);
         if (!vertices.data() || !indices.data() || !attributes.data())
-            result = 0;
+            return 0;
         DWORD vertexBase = 0, faceBase = 0, materialBase = 0;
-        for (size_t i = 0; result && i < placed.size(); ++i) {
-            ID3DXMesh* source = placed[i].container->MeshData.pMesh;
-            result = appendContainer(placed[i], device, static_cast<JoinedVertex*>(vertices.data()),
-                                     static_cast<WORD*>(indices.data()) + size_t(faceBase) * 3,
-                                     static_cast<DWORD*>(attributes.data()) + faceBase, vertexBase, materialBase);
+        for (const PlacedContainer& p : placed) {
+            ID3DXMesh* source = p.container->MeshData.pMesh;
+            if (!appendContainer(p, device, vertices.as<JoinedVertex>(), indices.as<WORD>() + size_t(faceBase) * 3,
+                                 attributes.as<DWORD>() + faceBase, vertexBase, materialBase))
+                return 0;
             vertexBase += source->GetNumVertices();
             faceBase += source->GetNumFaces();
-            materialBase += containerMaterialCount(placed[i].container);
+            materialBase += containerMaterialCount(p.container);
         }
     }
-    if (!result) {
-        joined->Release();
-        return 0;
-    }
-    *mesh = joined;
+    *mesh = joined.detach();
     return 1;
 }
 
@@ -392,25 +383,19 @@ int MeshHierarchy::join(IDirect3DDevice9* device, ID3DXMesh** mesh, ID3DXBuffer*
     }
     const DWORD vertexCount = DWORD(vertexTotal);
 
-    ID3DXMesh* joined = nullptr;
-    ID3DXBuffer* adjacencyBuffer = nullptr;
-    ID3DXBuffer* materialBuffer = nullptr;
-    if (placed.empty() || !createJoinedMesh(placed, faceCount, vertexCount, device, &joined) ||
-        !createMaterialBuffer(placed, materialTotal, &materialBuffer) ||
-        D3DXCreateBuffer(faceCount * 3 * sizeof(DWORD), &adjacencyBuffer) < 0 ||
-        joined->GenerateAdjacency(0.0f, static_cast<DWORD*>(adjacencyBuffer->GetBufferPointer())) < 0) {
-        if (adjacencyBuffer)
-            adjacencyBuffer->Release();
-        if (materialBuffer)
-            materialBuffer->Release();
-        if (joined)
-            joined->Release();
+    ComRef<ID3DXMesh> joined;
+    ComRef<ID3DXBuffer> adjacencyBuffer;
+    ComRef<ID3DXBuffer> materialBuffer;
+    if (placed.empty() || !createJoinedMesh(placed, faceCount, vertexCount, device, joined.out()) ||
+        !createMaterialBuffer(placed, materialTotal, materialBuffer.out()) ||
+        FAILED(D3DXCreateBuffer(faceCount * 3 * sizeof(DWORD), adjacencyBuffer.out())) ||
+        FAILED(joined->GenerateAdjacency(0.0f, static_cast<DWORD*>(adjacencyBuffer->GetBufferPointer())))) {
         Logger::getInstance().print(1, "メッシュの結合に失敗しました。");
         return 0;
     }
-    *mesh = joined;
-    *adjacency = adjacencyBuffer;
-    *materials = materialBuffer;
+    *mesh = joined.detach();
+    *adjacency = adjacencyBuffer.detach();
+    *materials = materialBuffer.detach();
     *materialCount = materialTotal;
     return 1;
 }

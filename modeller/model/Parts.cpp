@@ -1,6 +1,7 @@
 #include "Parts.h"
 
-#include "IndexBufferLock.h"
+#include "BufferLock.h"
+#include "ComRef.h"
 #include "Material.h"
 #include "PartsSaveData.h"
 #include "archive/SerializeReader.h"
@@ -43,8 +44,7 @@ void Parts::release()
 {
     subsets_.reset();
     if (indexBuffer_) {
-        indexBuffer_->Release();
-        indexBuffer_ = nullptr;
+        releaseInterface(indexBuffer_);
         Logger::getInstance().print(3, "パーツ破棄。id:%d", int(id_));
     }
 }
@@ -75,23 +75,24 @@ int Parts::create(unsigned id, IDirect3DDevice9* device, std::vector<DWORD>& fac
     if (!buildAttributeRanges(faces, mesh))
         return 0;
 
-    IndexBufferLock part(indexBuffer_);
-    if (!part.indices()) {
+    BufferLock part(indexBuffer_, 0);
+    if (!part.data()) {
         log.print(1, "パーツ用インデックスバッファのロック失敗");
         return 0;
     }
-    void* meshData = nullptr;
-    if (FAILED(mesh->LockIndexBuffer(0, &meshData))) {
-        log.print(1, "パーツ用インデックスバッファのロック失敗");
-        return 0;
+    {
+        BufferLock meshIndices(mesh, BufferLock::kIndices, 0);
+        if (!meshIndices.data()) {
+            log.print(1, "パーツ用インデックスバッファのロック失敗");
+            return 0;
+        }
+        const WORD* in = meshIndices.as<const WORD>();
+        for (unsigned k = 0; k < faceCount_; ++k)
+            std::copy(in + faces[k] * 3, in + faces[k] * 3 + 3, part.as<WORD>() + k * 3);
     }
-    const WORD* meshIndices = static_cast<const WORD*>(meshData);
-    for (unsigned k = 0; k < faceCount_; ++k)
-        std::copy(meshIndices + faces[k] * 3, meshIndices + faces[k] * 3 + 3, part.indices() + k * 3);
-    mesh->UnlockIndexBuffer();
 
-    computeIndexRange(part.indices());
-    if (!computeBoundingSphereFromMesh(part.indices(), mesh))
+    computeIndexRange(part.as<WORD>());
+    if (!computeBoundingSphereFromMesh(part.as<WORD>(), mesh))
         return 0;
     buildSubsets();
     current_ = 0;
@@ -102,8 +103,9 @@ int Parts::create(unsigned id, IDirect3DDevice9* device, std::vector<DWORD>& fac
 
 int Parts::buildAttributeRanges(std::vector<DWORD>& faces, ID3DXMesh* mesh)
 {
-    DWORD* attributes = nullptr;
-    if (FAILED(mesh->LockAttributeBuffer(D3DLOCK_READONLY, &attributes))) {
+    BufferLock lock(mesh, BufferLock::kAttributes, D3DLOCK_READONLY);
+    const DWORD* attributes = lock.as<const DWORD>();
+    if (!attributes) {
         Logger::getInstance().print(1, "パーツ用属性バッファのロック失敗");
         return 0;
     }
@@ -117,7 +119,6 @@ int Parts::buildAttributeRanges(std::vector<DWORD>& faces, ID3DXMesh* mesh)
             if (attributes[faces[k]] != attributeRanges_.back().attribute)
                 attributeRanges_.push_back({unsigned(attributes[faces[k]]), k});
     }
-    mesh->UnlockAttributeBuffer();
     return 1;
 }
 
@@ -133,15 +134,10 @@ void Parts::computeIndexRange(const WORD* indices)
 
 int Parts::computeBoundingSphereFromMesh(const WORD* indices, ID3DXMesh* mesh)
 {
-    IDirect3DVertexBuffer9* vertexBuffer = nullptr;
-    if (FAILED(mesh->GetVertexBuffer(&vertexBuffer)))
+    BufferLock lock(mesh, BufferLock::kVertices, D3DLOCK_READONLY);
+    const BYTE* vertices = lock.as<const BYTE>();
+    if (!vertices)
         return 0;
-    void* data = nullptr;
-    if (FAILED(vertexBuffer->Lock(0, 0, &data, 0))) {
-        vertexBuffer->Release();
-        return 0;
-    }
-    const BYTE* vertices = static_cast<const BYTE*>(data);
     const DWORD stride = mesh->GetNumBytesPerVertex();
     auto position = [&](unsigned i) {
         return *reinterpret_cast<const D3DXVECTOR3*>(vertices + size_t(indices[i]) * stride);
@@ -161,8 +157,6 @@ int Parts::computeBoundingSphereFromMesh(const WORD* indices, ID3DXMesh* mesh)
     const D3DXVECTOR3 extent = high - low;
     radius_ = 0.5f * std::sqrt(extent.x * extent.x + extent.y * extent.y + extent.z * extent.z);
     Logger::getInstance().print(3, "パーツの境界球 c:%f %f %f r:%f", center_.x, center_.y, center_.z, radius_);
-    vertexBuffer->Unlock();
-    vertexBuffer->Release();
     return 1;
 }
 
@@ -202,11 +196,11 @@ int Parts::pick(std::vector<FaceHit>& hits, const Ray& ray, const BYTE* vertices
 {
     if (!visible_ && !current_)
         return 1;
-    IndexBufferLock lock(indexBuffer_);
-    if (!lock.indices())
+    BufferLock lock(indexBuffer_, 0);
+    if (!lock.as<WORD>())
         return 0;
     for (unsigned i = 0; i < subsetCount_; ++i)
-        subsets_[i].pick(hits, ray, vertices, stride, lock.indices(), id_, current_);
+        subsets_[i].pick(hits, ray, vertices, stride, lock.as<WORD>(), id_, current_);
     return 1;
 }
 
@@ -214,10 +208,10 @@ int Parts::toggleFace(unsigned subset, unsigned face, int makeUnfilled)
 {
     if (subset >= subsetCount_)
         return 0;
-    IndexBufferLock lock(indexBuffer_);
-    if (!lock.indices())
+    BufferLock lock(indexBuffer_, 0);
+    if (!lock.as<WORD>())
         return 0;
-    return subsets_[subset].toggleFace(lock.indices(), face, makeUnfilled);
+    return subsets_[subset].toggleFace(lock.as<WORD>(), face, makeUnfilled);
 }
 
 unsigned Parts::getSolidFaceCount() const
@@ -234,12 +228,12 @@ std::vector<char> Parts::makeSaveData() const
     record.name = name_;
     record.current = uint32_t(current_);
     record.visible = uint32_t(visible_);
-    IndexBufferLock lock(indexBuffer_);
-    if (!lock.indices()) {
+    BufferLock lock(indexBuffer_, 0);
+    if (!lock.as<WORD>()) {
         Logger::getInstance().print(1, "セーブ用インデックスバッファのロック失敗");
         return std::vector<char>();
     }
-    record.indices.assign(lock.indices(), lock.indices() + faceCount_ * 3);
+    record.indices.assign(lock.as<WORD>(), lock.as<WORD>() + faceCount_ * 3);
     for (unsigned i = 0; i < subsetCount_; ++i)
         record.subsets.push_back(subsets_[i].makeSaveData());
     return record.encode();
@@ -272,18 +266,18 @@ int Parts::applySaveData(const std::vector<char>& bytes)
         if (index < minVertexIndex_ || index > maxVertexIndex_)
             return refuseSaveData(id_);
 
-    IndexBufferLock lock(indexBuffer_);
-    if (!lock.indices()) {
+    BufferLock lock(indexBuffer_, 0);
+    if (!lock.as<WORD>()) {
         Logger::getInstance().print(1, "ロード用インデックスバッファのロック失敗");
         return 0;
     }
-    if (!matchesSaveData(record, lock.indices()))
+    if (!matchesSaveData(record, lock.as<WORD>()))
         return 0;
 
     current_ = int(record.current);
     visible_ = int(record.visible);
     name_ = record.name.c_str();
-    std::copy(record.indices.begin(), record.indices.end(), lock.indices());
+    std::copy(record.indices.begin(), record.indices.end(), lock.as<WORD>());
     for (unsigned i = 0; i < subsetCount_; ++i)
         subsets_[i].load(record.subsets[i]);
     return 1;

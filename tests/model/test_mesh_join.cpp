@@ -1,4 +1,5 @@
 #include "modeller/model/MeshJoin.h"
+#include "modeller/model/BufferLock.h"
 #include "modeller/model/MeshCheck.h"
 #include "TestDevice.h"
 #include "XFileWriter.h"
@@ -63,21 +64,21 @@ TEST_CASE("meshes in frames are joined in file order at their frames' places")
     CHECK(joined.materialCount == 3);
 
     {
-        MeshLock vertices(mesh, MeshLock::kVertices, D3DLOCK_READONLY);
+        BufferLock vertices(mesh, BufferLock::kVertices, D3DLOCK_READONLY);
         const float* v = static_cast<const float*>(vertices.data());
         CHECK(v[0] == doctest::Approx(0.0f));       // first quad where it was
         CHECK(v[4 * 8] == doctest::Approx(5.0f));   // second quad moved by its frame
         CHECK(v[6 * 8] == doctest::Approx(6.0f));
     }
     {
-        MeshLock indices(mesh, MeshLock::kIndices, D3DLOCK_READONLY);
+        BufferLock indices(mesh, BufferLock::kIndices, D3DLOCK_READONLY);
         const WORD* i = static_cast<const WORD*>(indices.data());
         const WORD expected[] = {0, 1, 2, 0, 2, 3, 4, 5, 6, 4, 6, 7};
         for (int k = 0; k < 12; ++k)
             CHECK(i[k] == expected[k]);
     }
     {
-        MeshLock attributes(mesh, MeshLock::kAttributes, D3DLOCK_READONLY);
+        BufferLock attributes(mesh, BufferLock::kAttributes, D3DLOCK_READONLY);
         const DWORD* a = static_cast<const DWORD*>(attributes.data());
         CHECK(a[0] == 0);
         CHECK(a[1] == 0);
@@ -113,7 +114,7 @@ TEST_CASE("a mesh without normals or materials joins with zero normals and one d
     REQUIRE(joined.result == 1);
     CHECK(joined.materialCount == 2);
     CHECK(validateMesh(joined.mesh, joined.materialCount) == 1);
-    MeshLock vertices(joined.mesh, MeshLock::kVertices, D3DLOCK_READONLY);
+    BufferLock vertices(joined.mesh, BufferLock::kVertices, D3DLOCK_READONLY);
     const float* v = static_cast<const float*>(vertices.data());
     CHECK(v[3] == 0.0f);
     CHECK(v[5] == 0.0f);
