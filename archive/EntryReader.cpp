@@ -1,13 +1,25 @@
 #include "EntryReader.h"
 
+#include "ArchiveFile.h"
 #include "PlugInData.h"
 #include "gfl/Logger.h"
 
 #include <zlib.h>
 
+#include <cstring>
 #include <new>
 
+namespace {
+// minizip's value for names compared without regard to ASCII case.
+constexpr int kCaseInsensitive = 2;
+// minizip refuses longer names.
+constexpr size_t kMaxEntryNameLength = 255;
+}
+
 const EntryMessages kPlugInEntryMessages = {
+    "プラグインファイルではない。%s",
+    "プラグインファイルのオープンに失敗しました。%s",
+    "プラグインにファイルが見つからない。%s",
     "カレントファイル情報の取得に失敗しました。",
     "カレントファイルオープンに失敗しました。",
     "カレントファイル。%s %d [%d] crc:%x",
@@ -16,12 +28,59 @@ const EntryMessages kPlugInEntryMessages = {
 };
 
 const EntryMessages kSerializeEntryMessages = {
+    "セーブファイルではない。%s",
+    "セーブファイルのオープンに失敗しました。%s",
+    "セーブファイルが見つからない。%s",
     "ロード用カレントファイル情報の取得に失敗しました。",
     "ロード用カレントファイルオープンに失敗しました。",
     "ロード用カレントファイル。%s %d [%d] crc:%x",
     "ロード用カレントファイル読み込みに失敗しました。",
     "ロード用カレントファイル読み込みに失敗しました。CRCが一致しない。%x",
 };
+
+bool isExistingFile(const gfl::Path& path, const EntryMessages& messages)
+{
+    if (path.isFile())
+        return true;
+    Logger::getInstance().print(1, messages.notFile, path.c_str());
+    return false;
+}
+
+unzFile openArchive(const gfl::Path& path, const EntryMessages& messages)
+{
+    unzFile archive = openUnzip(path.c_str());
+    if (!archive)
+        Logger::getInstance().print(1, messages.openFailed, path.c_str());
+    return archive;
+}
+
+int hasCommentMagic(const gfl::Path& path, const char* magic, const EntryMessages& messages)
+{
+    if (!isExistingFile(path, messages))
+        return 0;
+    unzFile archive = openArchive(path, messages);
+    if (!archive)
+        return 0;
+    const int match = compareCommentMagic(archive, magic);
+    unzClose(archive);
+    return match == 1 ? 1 : 0;
+}
+
+int locateEntry(unzFile archive, const char* name)
+{
+    return archive && std::strlen(name) <= kMaxEntryNameLength
+           && unzLocateFile(archive, name, kCaseInsensitive) == UNZ_OK;
+}
+
+int readNamedEntry(unzFile archive, const char* name, std::vector<char>& out,
+                   const EntryMessages& messages)
+{
+    if (!locateEntry(archive, name)) {
+        Logger::getInstance().print(1, messages.notFound, name);
+        return 0;
+    }
+    return readCurrentEntry(archive, name, out, messages);
+}
 
 int readCurrentEntry(unzFile archive, const char* name, std::vector<char>& out,
                      const EntryMessages& messages)
@@ -33,7 +92,7 @@ int readCurrentEntry(unzFile archive, const char* name, std::vector<char>& out,
         return 0;
     }
     if (unzOpenCurrentFile(archive) != UNZ_OK) {
-        log.print(1, "%s", messages.openFailed);
+        log.print(1, "%s", messages.entryOpenFailed);
         return 0;
     }
     log.print(3, messages.opened, name, int(info.uncompressed_size),
