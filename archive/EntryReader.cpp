@@ -14,6 +14,36 @@ namespace {
 constexpr int kCaseInsensitive = 2;
 // minizip refuses longer names.
 constexpr size_t kMaxEntryNameLength = 255;
+// The most that deflate can expand its input.
+constexpr unsigned long long kMaxDeflateRatio = 1032;
+
+// A stored entry is exactly its compressed size; a deflated one at most the ratio.
+bool statedSizeFits(const unz_file_info& info)
+{
+    if (info.compression_method == 0)
+        return info.uncompressed_size == info.compressed_size;
+    return info.uncompressed_size <= kMaxDeflateRatio * info.compressed_size;
+}
+
+// Sizes out for the entry, refusing (logged) a size that is damaged or too large.
+bool allocateEntry(const unz_file_info& info, const char* name, std::vector<char>& out)
+{
+    const unsigned long size = info.uncompressed_size;
+    if (!statedSizeFits(info)) {
+        Logger::getInstance().print(1, "ファイルサイズが圧縮サイズと合いません。%s %u [%u]", name,
+                                    unsigned(size), unsigned(info.compressed_size));
+        return false;
+    }
+    if (size <= kMaxEntrySize) {
+        try {
+            out.assign(size, 0);
+            return true;
+        } catch (const std::bad_alloc&) {
+        }
+    }
+    Logger::getInstance().print(1, "ファイルが大きすぎて読み込めません。%s %u", name, unsigned(size));
+    return false;
+}
 }
 
 const EntryMessages kPlugInEntryMessages = {
@@ -99,17 +129,8 @@ int readCurrentEntry(unzFile archive, const char* name, std::vector<char>& out,
               int(info.compressed_size), unsigned(info.crc));
 
     const unsigned long size = info.uncompressed_size;
-    bool allocated = size <= kMaxEntrySize;
-    if (allocated) {
-        try {
-            out.assign(size, 0);
-        } catch (const std::bad_alloc&) {
-            allocated = false;
-        }
-    }
-    if (!allocated) {
+    if (!allocateEntry(info, name, out)) {
         unzCloseCurrentFile(archive);
-        log.print(1, "ファイルが大きすぎて読み込めません。%s %u", name, unsigned(size));
         return 0;
     }
 

@@ -67,6 +67,32 @@ int PlugInReader::readMainMeshFile(std::vector<char>& out)
     return readFile(kMainMeshEntryName, out);
 }
 
+namespace {
+// CON, PRN, AUX, NUL, COM1-COM9 and LPT1-LPT9 name devices in any case,
+// whatever extension follows them.
+bool isDeviceName(const char* name)
+{
+    size_t stem = std::strcspn(name, ".");
+    while (stem > 0 && name[stem - 1] == ' ')
+        --stem;
+    if (stem != 3 && stem != 4)
+        return false;
+    char upper[5] = {};
+    for (size_t i = 0; i < stem; ++i)
+        upper[i] = char(name[i] >= 'a' && name[i] <= 'z' ? name[i] - 'a' + 'A' : name[i]);
+    if (stem == 4) {
+        if (upper[3] < '1' || upper[3] > '9')
+            return false;
+        upper[3] = '\0';
+        return std::strcmp(upper, "COM") == 0 || std::strcmp(upper, "LPT") == 0;
+    }
+    for (const char* device : {"CON", "PRN", "AUX", "NUL"})
+        if (std::strcmp(upper, device) == 0)
+            return true;
+    return false;
+}
+}
+
 bool isSafeEntryName(const char* name)
 {
     const size_t length = std::strlen(name);
@@ -81,7 +107,7 @@ bool isSafeEntryName(const char* name)
         if (c == '\\' || c == '/' || c == ':')
             return false;
     }
-    return true;
+    return !isDeviceName(name);
 }
 
 int PlugInReader::extractCurrentFile(const gfl::Path& folder)
@@ -126,12 +152,17 @@ int PlugInReader::extractAll(const char* folder)
         return 0;
     }
     log.print(3, "解凍先ディレクトリ %s", target.c_str());
-    if (!archive_ || unzGoToFirstFile(archive_) != UNZ_OK)
+    if (!archive_)
         return 1;
-    do {
+    int step = unzGoToFirstFile(archive_);
+    for (; step == UNZ_OK; step = unzGoToNextFile(archive_))
         if (!extractCurrentFile(target))
             return 0;
-    } while (unzGoToNextFile(archive_) == UNZ_OK);
+    // Only the end of the list ends the walk; anything else is a damaged directory.
+    if (step != UNZ_END_OF_LIST_OF_FILE) {
+        log.print(1, "%s", kPlugInEntryMessages.infoFailed);
+        return 0;
+    }
     return 1;
 }
 
