@@ -11,11 +11,6 @@
 
 #include <cstring>
 
-namespace {
-// minizip's value for names compared without regard to ASCII case.
-constexpr int kCaseInsensitive = 2;
-}
-
 PlugInReader::~PlugInReader()
 {
     close();
@@ -31,20 +26,13 @@ void PlugInReader::close()
 
 int PlugInReader::open(const char* path)
 {
-    Logger& log = Logger::getInstance();
     const gfl::Path resolved(path);
-    if (!resolved.isFile()) {
-        log.print(1, "プラグインファイルではない。%s", resolved.c_str());
+    if (!isExistingFile(resolved, kPlugInEntryMessages))
         return 0;
-    }
-    log.print(3, "プラグインファイル %s", resolved.c_str());
+    Logger::getInstance().print(3, "プラグインファイル %s", resolved.c_str());
     close();
-    archive_ = openUnzip(resolved.c_str());
-    if (!archive_) {
-        log.print(1, "プラグインファイルのオープンに失敗しました。%s", resolved.c_str());
-        return 0;
-    }
-    return checkComment() ? 1 : 0;
+    archive_ = openArchive(resolved, kPlugInEntryMessages);
+    return archive_ && checkComment() ? 1 : 0;
 }
 
 int PlugInReader::checkComment()
@@ -61,23 +49,14 @@ int PlugInReader::checkComment()
     return 1;
 }
 
-int PlugInReader::locate(const char* name)
-{
-    return archive_ && std::strlen(name) < 256 && unzLocateFile(archive_, name, kCaseInsensitive) == UNZ_OK;
-}
-
 int PlugInReader::hasFile(const char* name)
 {
-    return locate(name) ? 1 : 0;
+    return locateEntry(archive_, name) ? 1 : 0;
 }
 
 int PlugInReader::readFile(const char* name, std::vector<char>& out)
 {
-    if (!locate(name)) {
-        Logger::getInstance().print(1, "プラグインにファイルが見つからない。%s", name);
-        return 0;
-    }
-    if (!readCurrentEntry(archive_, name, out, kPlugInEntryMessages))
+    if (!readNamedEntry(archive_, name, out, kPlugInEntryMessages))
         return 0;
     scramblePlugInData(out);
     return 1;
@@ -86,6 +65,32 @@ int PlugInReader::readFile(const char* name, std::vector<char>& out)
 int PlugInReader::readMainMeshFile(std::vector<char>& out)
 {
     return readFile(kMainMeshEntryName, out);
+}
+
+namespace {
+// CON, PRN, AUX, NUL, COM1-COM9 and LPT1-LPT9 name devices in any case,
+// whatever extension follows them.
+bool isDeviceName(const char* name)
+{
+    size_t stem = std::strcspn(name, ".");
+    while (stem > 0 && name[stem - 1] == ' ')
+        --stem;
+    if (stem != 3 && stem != 4)
+        return false;
+    char upper[5] = {};
+    for (size_t i = 0; i < stem; ++i)
+        upper[i] = char(name[i] >= 'a' && name[i] <= 'z' ? name[i] - 'a' + 'A' : name[i]);
+    if (stem == 4) {
+        if (upper[3] < '1' || upper[3] > '9')
+            return false;
+        upper[3] = '\0';
+        return std::strcmp(upper, "COM") == 0 || std::strcmp(upper, "LPT") == 0;
+    }
+    for (const char* device : {"CON", "PRN", "AUX", "NUL"})
+        if (std::strcmp(upper, device) == 0)
+            return true;
+    return false;
+}
 }
 
 bool isSafeEntryName(const char* name)
@@ -102,7 +107,7 @@ bool isSafeEntryName(const char* name)
         if (c == '\\' || c == '/' || c == ':')
             return false;
     }
-    return true;
+    return !isDeviceName(name);
 }
 
 int PlugInReader::extractCurrentFile(const gfl::Path& folder)
@@ -111,7 +116,7 @@ int PlugInReader::extractCurrentFile(const gfl::Path& folder)
     char name[MAX_PATH] = {};
     unz_file_info info;
     if (!archive_ || unzGetCurrentFileInfo(archive_, &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK) {
-        log.print(1, "カレントファイル情報の取得に失敗しました。");
+        log.print(1, "%s", kPlugInEntryMessages.infoFailed);
         return 0;
     }
     if (info.size_filename >= MAX_PATH || !isSafeEntryName(name)) {
@@ -147,28 +152,21 @@ int PlugInReader::extractAll(const char* folder)
         return 0;
     }
     log.print(3, "解凍先ディレクトリ %s", target.c_str());
-    if (!archive_ || unzGoToFirstFile(archive_) != UNZ_OK)
+    if (!archive_)
         return 1;
-    do {
+    int step = unzGoToFirstFile(archive_);
+    for (; step == UNZ_OK; step = unzGoToNextFile(archive_))
         if (!extractCurrentFile(target))
             return 0;
-    } while (unzGoToNextFile(archive_) == UNZ_OK);
+    // Only the end of the list ends the walk; anything else is a damaged directory.
+    if (step != UNZ_END_OF_LIST_OF_FILE) {
+        log.print(1, "%s", kPlugInEntryMessages.infoFailed);
+        return 0;
+    }
     return 1;
 }
 
 int isPlugInFile(const gfl::Path& path)
 {
-    Logger& log = Logger::getInstance();
-    if (!path.isFile()) {
-        log.print(1, "プラグインファイルではない。%s", path.c_str());
-        return 0;
-    }
-    unzFile archive = openUnzip(path.c_str());
-    if (!archive) {
-        log.print(1, "プラグインファイルのオープンに失敗しました。%s", path.c_str());
-        return 0;
-    }
-    const int match = compareCommentMagic(archive, kPlugInComment);
-    unzClose(archive);
-    return match == 1 ? 1 : 0;
+    return hasCommentMagic(path, kPlugInComment, kPlugInEntryMessages);
 }

@@ -24,8 +24,6 @@ public:
     int extractAll(const char* folder);
 
 private:
-    int locate(const char* name);
-
     unzFile archive_ = nullptr;
 };
 

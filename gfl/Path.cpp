@@ -32,19 +32,23 @@ Path::Path(const std::string& text) : Path(text.c_str()) {}
 
 HRESULT Path::setFullPath(const char* text)
 {
-    text_[0] = '\0';
     const size_t length = std::strlen(text);
-    if (length >= MAX_PATH)
+    if (length >= MAX_PATH) {
+        text_[0] = '\0';
         return E_FAIL;
-    std::memcpy(text_, text, length + 1);
-    if (PathIsRelativeA(text)) {
+    }
+    // The text may lie in this path's own buffer.
+    char source[MAX_PATH];
+    std::memcpy(source, text, length + 1);
+    std::memcpy(text_, source, length + 1);
+    if (PathIsRelativeA(source)) {
         const std::string folder = getModuleDirectoryCached();
         if (folder.empty()) {
             text_[0] = '\0';
             return E_FAIL;
         }
         std::memcpy(text_, folder.c_str(), folder.size() + 1);
-        if (FAILED(combine(text))) {
+        if (FAILED(combine(source))) {
             text_[0] = '\0';
             return E_FAIL;
         }

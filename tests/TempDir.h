@@ -16,5 +16,6 @@ public:
     std::string file(const std::string& name) const { return path_ + "\\" + name; }
 
 private:
+    std::string reservation_;
     std::string path_;
 };

@@ -68,6 +68,21 @@ TEST_CASE("path resolution and separators")
     }
 }
 
+TEST_CASE("a path resolves text from its own buffer")
+{
+    const std::string module = Path::getModuleDirectoryCached();
+    Path path("C:\\work\\sub/model.x");
+    CHECK(path.setFullPath(path.c_str()) == S_OK);
+    CHECK(text(path) == "C:\\work\\sub\\model.x");
+    CHECK(path.setFullPath(path.c_str() + 8) == S_OK);  // sub\model.x, relative
+    CHECK(text(path) == module + "\\sub\\model.x");
+
+    Path parent("C:\\work\\sub\\model.x");
+    CHECK(parent.getParentDirectory(parent) == S_OK);
+    CHECK(parent.combine("a") == S_OK);
+    CHECK(text(parent) == "C:\\work\\sub\\a");
+}
+
 TEST_CASE("path queries and changes")
 {
     TempDir dir;

@@ -1,5 +1,7 @@
 #include "FailingFiles.h"
+#include "LogCapture.h"
 #include "TempDir.h"
+#include "ZipBytes.h"
 #include "archive/MessageBox.h"
 #include "archive/PlugInData.h"
 #include "archive/PlugInMaker.h"
@@ -9,6 +11,8 @@
 
 #include <doctest/doctest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -157,7 +161,7 @@ TEST_CASE("the reader refuses what is no plug-in archive")
     CHECK(reader.open(car.folder.c_str()) == 0);
     CHECK(reader.open(car.dir.file("missing.pin").c_str()) == 0);
 
-    // A changed byte of the stored data fails the CRC check.
+    // A changed byte of the stored data fails the read.
     std::string damaged = archive;
     const size_t data = 30 + std::string("TBM_MAIN_MESH_FILE").size();
     REQUIRE(archive.compare(30, 18, "TBM_MAIN_MESH_FILE") == 0);
@@ -218,6 +222,8 @@ TEST_CASE("entries added to a plug-in archive extract inside the target folder o
         {"..", false},
         {".", false},
         {std::string(300, 'n'), false},
+        {"NUL", false},
+        {"com1.txt", false},
     };
     for (const Case& c : cases) {
         CAPTURE(c.name);
@@ -331,4 +337,191 @@ TEST_CASE("folders with Shift-JIS names pack and an uncreatable archive is only 
     CHECK(makePlugIn(car.folder.c_str()) == 0);
     CHECK(g_messages.empty());
     CHECK(gfl::Path(car.dir.file("car.pin")).isDirectory());
+}
+
+namespace {
+// '0' ^ 0x90 ^ 0xAA = 0x0A, '1' ^ 0xEC ^ 0xAA = 0x77, …: the key phrase's Shift-JIS
+// bytes 90 EC 95 D3 92 AC 96 6B 96 EC 82 B7 82 B8 82 DF 8B B4 8D 4C 8F EA 92 A9 8E 73 8D E2,
+// then from its first byte again.
+const std::string kPlainText = "0123456789abcdefghijklmnopqrst";
+const std::string kScrambledText =
+    "\x0a\x77\x0d\x4a\x0c\x33\x0a\xf6\x04\x7f\x49\x7f\x4b\x76\x4d\x13"
+    "\x46\x76\x4e\x8c\x4e\x2c\x55\x6d\x4b\xa9\x56\x3a\x49\x32";
+
+// Writes the archive's bytes as path and reads one entry of it.
+int readFrom(const std::string& path, const std::string& zip, const std::string& name, std::vector<char>& out)
+{
+    zipbytes::writeAll(path, zip);
+    PlugInReader reader;
+    REQUIRE(reader.open(path.c_str()) == 1);
+    return reader.readFile(name.c_str(), out);
+}
+
+std::string formatted(const char* format, unsigned value)
+{
+    char line[128];
+    std::snprintf(line, sizeof line, format, value);
+    return line;
+}
+}
+
+TEST_CASE("the maker's archive as stored: comment, method, names in listing order, scrambled bytes")
+{
+    CarFolder car;
+    writeFile(car.folder + "\\key.txt", kPlainText);
+    REQUIRE(makePlugIn(car.folder.c_str()) == 1);
+    const std::string pin = car.dir.file("car.pin");
+    std::string zip = zipbytes::readAll(pin);
+
+    std::list<gfl::Path> listed;
+    REQUIRE(gfl::Path(car.folder).getFileListRecursive(listed, 512) == S_OK);
+    std::vector<std::string> expected;
+    for (const gfl::Path& file : listed) {
+        std::string name;
+        file.getFileName(name);
+        expected.push_back(name == "car.x" ? "TBM_MAIN_MESH_FILE" : name);
+    }
+    CHECK(expected.size() == 4);
+
+    CHECK(zipbytes::comment(zip) == "TBPI01");
+    std::vector<std::string> names;
+    for (const zipbytes::Entry& e : zipbytes::entries(zip)) {
+        CAPTURE(e.name);
+        names.push_back(e.name);
+        CHECK(e.method == 8);
+        CHECK(e.localMethod == 8);
+    }
+    CHECK(names == expected);
+    CHECK(zipbytes::storedData(zip, zipbytes::entry(zip, "key.txt")) == kScrambledText);
+    CHECK(zipbytes::storedData(zip, zipbytes::entry(zip, "TBM_MAIN_MESH_FILE")).size() == car.mesh.size());
+
+    // An entry added later is stored the same way and the comment stays the magic alone.
+    PlugInWriter writer;
+    REQUIRE(writer.openAppend(pin) == 1);
+    std::vector<char> data(kPlainText.begin(), kPlainText.end());
+    REQUIRE(writer.writeFile("added.txt", data) == 1);
+    REQUIRE(writer.close() == 1);
+    zip = zipbytes::readAll(pin);
+    CHECK(zipbytes::comment(zip) == "TBPI01");
+    const zipbytes::Entry added = zipbytes::entry(zip, "added.txt");
+    CHECK(added.method == 8);
+    CHECK(zipbytes::storedData(zip, added) == kScrambledText);
+    CHECK(zipbytes::entries(zip).back().name == "added.txt");
+}
+
+TEST_CASE("a stored CRC that differs from the data is refused by the CRC comparison")
+{
+    CarFolder car;
+    REQUIRE(makePlugIn(car.folder.c_str()) == 1);
+    std::string zip = zipbytes::readAll(car.dir.file("car.pin"));
+    const zipbytes::Entry wood = zipbytes::entry(zip, "wood.bmp");
+    zipbytes::setCrc(zip, wood, wood.crc ^ 0x00010000u);
+    const std::string path = car.dir.file("crc.pin");
+
+    LogCapture log;
+    std::vector<char> out;
+    CHECK(readFrom(path, zip, "wood.bmp", out) == 0);
+    CHECK(LogCapture::count(formatted("カレントファイル読み込みに失敗しました。CRCが一致しない。%x", wood.crc)) == 1);
+    CHECK(std::string(out.begin(), out.end()) == zipbytes::storedData(zip, wood));  // left scrambled
+    CHECK(readFrom(path, zip, "TBM_MAIN_MESH_FILE", out) == 1);
+    CHECK(std::string(out.begin(), out.end()) == car.mesh);
+}
+
+TEST_CASE("a stated size the compressed data cannot hold is refused before it is allocated")
+{
+    CarFolder car;
+    REQUIRE(makePlugIn(car.folder.c_str()) == 1);
+    const std::string zip = zipbytes::readAll(car.dir.file("car.pin"));
+    const zipbytes::Entry wood = zipbytes::entry(zip, "wood.bmp");
+    REQUIRE(zip.size() < 4096);
+
+    // A stored copy of the same folder's entries, written through minizip with method 0.
+    const std::string stored = car.dir.file("stored.pin");
+    {
+        zipFile archive = openZip(stored.c_str(), APPEND_STATUS_CREATE);
+        REQUIRE(archive);
+        REQUIRE(zipOpenNewFileInZip(archive, "plain.txt", nullptr, nullptr, 0, nullptr, 0, nullptr, 0, 0) == ZIP_OK);
+        REQUIRE(zipWriteInFileInZip(archive, kPlainText.data(), unsigned(kPlainText.size())) == ZIP_OK);
+        REQUIRE(zipCloseFileInZip(archive) == ZIP_OK);
+        REQUIRE(zipClose(archive, "TBPI01") == ZIP_OK);
+    }
+    const std::string storedZip = zipbytes::readAll(stored);
+    const zipbytes::Entry plain = zipbytes::entry(storedZip, "plain.txt");
+    REQUIRE(plain.method == 0);
+
+    struct Case { std::string name; std::string zip; zipbytes::Entry entry; unsigned size; bool refused; };
+    const Case cases[] = {
+        {"deflated, 240 MiB", zip, wood, 240u << 20, true},
+        {"deflated, one past the ratio", zip, wood, wood.compressed * 1032 + 1, true},
+        {"stored, one byte more", storedZip, plain, plain.compressed + 1, true},
+        {"stored, one byte less", storedZip, plain, plain.compressed - 1, true},
+        {"deflated, one byte less", zip, wood, wood.uncompressed - 1, false},
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.name);
+        std::string damaged = c.zip;
+        zipbytes::setUncompressedSize(damaged, c.entry, c.size);
+        LogCapture log;
+        std::vector<char> out;
+        CHECK(readFrom(car.dir.file("case.pin"), damaged, c.entry.name, out) == 0);
+        CHECK(LogCapture::countContaining("ファイルサイズが圧縮サイズと合いません。") == (c.refused ? 1 : 0));
+        // A smaller size still fitting is read and then fails the CRC comparison.
+        CHECK(LogCapture::countContaining("CRCが一致しない。") == (c.refused ? 0 : 1));
+        CHECK(out.size() == (c.refused ? 0 : c.size));
+    }
+}
+
+TEST_CASE("a damaged central directory fails the extraction")
+{
+    CarFolder car;
+    REQUIRE(makePlugIn(car.folder.c_str()) == 1);
+    const std::string zip = zipbytes::readAll(car.dir.file("car.pin"));
+    const std::vector<zipbytes::Entry> entries = zipbytes::entries(zip);
+    REQUIRE(entries.size() == 3);
+
+    struct Case { std::string name; size_t header; int written; };
+    const Case cases[] = {
+        {"first header", entries[0].central, 0},
+        {"second header", entries[1].central, 1},
+        {"last header", entries[2].central, 2},
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.name);
+        std::string damaged = zip;
+        damaged[c.header + 1] = 'X';  // PK\1\2 no more
+        const std::string path = car.dir.file("damaged.pin");
+        zipbytes::writeAll(path, damaged);
+        TempDir target;
+        PlugInReader reader;
+        REQUIRE(reader.open(path.c_str()) == 1);
+        CHECK(reader.extractAll(target.path().c_str()) == 0);
+        std::list<gfl::Path> written;
+        gfl::Path(target.path()).getFileList(written);
+        CHECK(int(written.size()) == c.written);
+    }
+
+    TempDir target;
+    PlugInReader reader;
+    REQUIRE(reader.open(car.dir.file("car.pin").c_str()) == 1);
+    CHECK(reader.extractAll(target.path().c_str()) == 1);
+    std::list<gfl::Path> written;
+    gfl::Path(target.path()).getFileList(written);
+    CHECK(written.size() == 3);
+}
+
+TEST_CASE("entry names that name a device or leave the folder are unsafe")
+{
+    struct Case { std::string name; bool safe; };
+    const Case cases[] = {
+        {"wood.bmp", true}, {"CONSOLE", true}, {"xNUL", true}, {"COM10", true}, {"LPT", true},
+        {"COM0", true}, {"nul_", true}, {"AUXX.txt", true}, {"\x95\x5c.txt", true},
+        {"CON", false}, {"PRN", false}, {"AUX", false}, {"NUL", false},
+        {"con", false}, {"Prn.txt", false}, {"aux.tar.gz", false}, {"nUl.", false}, {"NUL .txt", false},
+        {"COM1", false}, {"com5.log", false}, {"COM9", false}, {"LPT1", false}, {"lpt9.x", false},
+        {"..", false}, {".", false}, {"", false}, {"a/b", false}, {"sub\\NUL", false}, {"c:nul", false},
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.name);
+        CHECK(isSafeEntryName(c.name.c_str()) == c.safe);
+    }
 }

@@ -1,5 +1,7 @@
 #include "FailingFiles.h"
+#include "LogCapture.h"
 #include "TempDir.h"
+#include "ZipBytes.h"
 #include "archive/ArchiveFile.h"
 #include "archive/MessageBox.h"
 #include "archive/PlugInMaker.h"
@@ -10,6 +12,7 @@
 
 #include <doctest/doctest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -34,17 +37,11 @@ std::vector<std::string> entryNames(const std::string& path)
     return names;
 }
 
-std::string readAll(const std::string& path)
-{
-    std::vector<char> buffer(1 << 16);
-    DWORD size = 0;
-    gfl::File(path.c_str()).readAll(buffer.data(), DWORD(buffer.size()), &size);
-    return std::string(buffer.data(), size);
-}
+using zipbytes::readAll;
 
 void writeText(const std::string& path, const std::string& text)
 {
-    REQUIRE(gfl::File(path.c_str()).writeAll(text.data(), DWORD(text.size())) == S_OK);
+    zipbytes::writeAll(path, text);
 }
 
 // The end record's comment length is 20 bytes into the record; the comment follows it.
@@ -194,4 +191,49 @@ TEST_CASE("a work file that cannot be written completely is reported as failed")
                            && writer.writePartsFile(0, record) && writer.close();
         CHECK_FALSE(saved);
     }
+}
+
+TEST_CASE("a work file as stored: the comment alone, deflated entries in order, bytes unscrambled")
+{
+    TempDir dir;
+    const std::string path = dir.file("work.tbs");
+    writeWork(path, "Z:\\plugin\\car.pin", 2);
+    const std::string zip = readAll(path);
+
+    CHECK(zipbytes::comment(zip) == "_TBM_SERIALIZE01");
+    const std::vector<zipbytes::Entry> entries = zipbytes::entries(zip);
+    std::vector<std::string> names;
+    for (const zipbytes::Entry& e : entries) {
+        CAPTURE(e.name);
+        names.push_back(e.name);
+        CHECK(e.method == 8);
+        CHECK(e.localMethod == 8);
+    }
+    CHECK(names == std::vector<std::string>{"_TBM_SERIALIZE_MAIN_MESH_FILE", "_TBM_SERIALIZE_PARTS_FILE_0",
+                                            "_TBM_SERIALIZE_PARTS_FILE_1"});
+    REQUIRE(entries.size() == 3);
+    CHECK(zipbytes::storedData(zip, entries[0]) == "Z:\\plugin\\car.pin");
+    CHECK(zipbytes::storedData(zip, entries[2]) == "record 1");
+}
+
+TEST_CASE("a work file's stored CRC that differs from the data is refused by the CRC comparison")
+{
+    TempDir dir;
+    const std::string path = dir.file("work.tbs");
+    writeWork(path, "mesh", 2);
+    std::string zip = readAll(path);
+    const zipbytes::Entry part = zipbytes::entry(zip, "_TBM_SERIALIZE_PARTS_FILE_0");
+    zipbytes::setCrc(zip, part, part.crc ^ 0x80u);
+    writeText(path, zip);
+
+    LogCapture log;
+    SerializeReader reader;
+    REQUIRE(reader.open(path) == 1);
+    std::vector<char> record;
+    CHECK(reader.readPartsFile(0, record) == 0);
+    char line[128];
+    std::snprintf(line, sizeof line, "ロード用カレントファイル読み込みに失敗しました。CRCが一致しない。%x", part.crc);
+    CHECK(LogCapture::count(line) == 1);
+    CHECK(reader.readPartsFile(1, record) == 1);
+    CHECK(record == bytes("record 1"));
 }
