@@ -9,8 +9,9 @@ int Axis::create(float length, IDirect3DDevice9* device)
     release();
     device_ = device;
     length_ = length;
-    if (!device_ || device_->CreateVertexBuffer(kVertexCount * sizeof(AxisVertex), D3DUSAGE_WRITEONLY, kFvf,
-                                                D3DPOOL_MANAGED, &vertexBuffer_, nullptr) < 0) {
+    if (!device_
+        || FAILED(device_->CreateVertexBuffer(kVertexCount * sizeof(AxisVertex), D3DUSAGE_WRITEONLY, kFvf,
+                                              D3DPOOL_MANAGED, &vertexBuffer_, nullptr))) {
         vertexBuffer_ = nullptr;
         Logger::getInstance().print(1, "座標軸用頂点バッファの作成に失敗しました。");
         return 0;
@@ -49,11 +50,11 @@ int Axis::draw()
 {
     if (!device_ || !vertexBuffer_)
         return 0;
-    if (device_->SetFVF(kFvf) < 0)
+    if (FAILED(device_->SetFVF(kFvf)))
         return 0;
-    if (device_->SetStreamSource(0, vertexBuffer_, 0, sizeof(AxisVertex)) < 0)
+    if (FAILED(device_->SetStreamSource(0, vertexBuffer_, 0, sizeof(AxisVertex))))
         return 0;
-    return device_->DrawPrimitive(D3DPT_LINELIST, 0, kVertexCount / 2) < 0 ? 0 : 1;
+    return FAILED(device_->DrawPrimitive(D3DPT_LINELIST, 0, kVertexCount / 2)) ? 0 : 1;
 }
 
 void Axis::release()

@@ -159,7 +159,7 @@ void LocalWorld::updateMatrix()
 float LocalWorld::computeDistance(float fov)
 {
     D3DVIEWPORT9 viewport;
-    if (!device_ || device_->GetViewport(&viewport) < 0)
+    if (!device_ || FAILED(device_->GetViewport(&viewport)))
         return radius_;
     // A view with no area frames nothing; keep the distance finite.
     if (viewport.Width == 0 || viewport.Height == 0)

@@ -119,7 +119,7 @@ int compactMesh(ID3DXMesh* mesh, IDirect3DDevice9* device, ID3DXMesh** compacted
     const DWORD faceCount = mesh->GetNumFaces();
     const DWORD options = mesh->GetOptions();
     D3DVERTEXELEMENT9 declaration[MAX_FVF_DECL_SIZE];
-    if (faceCount == 0 || mesh->GetDeclaration(declaration) < 0) {
+    if (faceCount == 0 || FAILED(mesh->GetDeclaration(declaration))) {
         Logger::getInstance().print(1, "メッシュの圧縮に失敗しました。");
         return 0;
     }

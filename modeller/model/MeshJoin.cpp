@@ -131,9 +131,9 @@ public:
     int load(const void* data, DWORD size, IDirect3DDevice9* device)
     {
         release();
-        if (D3DXLoadMeshHierarchyFromXInMemory(data, size, D3DXMESH_SYSTEMMEM, device, &allocator_, nullptr, &root_,
-                                               nullptr) < 0 ||
-            !root_) {
+        if (FAILED(D3DXLoadMeshHierarchyFromXInMemory(data, size, D3DXMESH_SYSTEMMEM, device, &allocator_, nullptr,
+                                                      &root_, nullptr))
+            || !root_) {
             root_ = nullptr;
             Logger::getInstance().print(1, "メッシュ階層の読み込みに失敗しました。");
             return 0;
@@ -212,13 +212,13 @@ int appendContainer(const PlacedContainer& placed, IDirect3DDevice9* device, Joi
     if (!validateMesh(source, containerMaterialCount(placed.container)))
         return 0;
     D3DVERTEXELEMENT9 declaration[MAX_FVF_DECL_SIZE];
-    if (source->GetDeclaration(declaration) < 0)
+    if (FAILED(source->GetDeclaration(declaration)))
         return 0;
     const bool hasNormal = hasElement(declaration, D3DDECLUSAGE_NORMAL);
     const bool hasTexture = hasElement(declaration, D3DDECLUSAGE_TEXCOORD);
 
     ComRef<ID3DXMesh> clone;
-    if (source->CloneMeshFVF(D3DXMESH_SYSTEMMEM, kJoinedMeshFVF, device, clone.out()) < 0)
+    if (FAILED(source->CloneMeshFVF(D3DXMESH_SYSTEMMEM, kJoinedMeshFVF, device, clone.out())))
         return 0;
     BufferLock cloneVertices(clone.get(), BufferLock::kVertices, D3DLOCK_READONLY);
     BufferLock cloneIndices(clone.get(), BufferLock::kIndices, D3DLOCK_READONLY);
@@ -259,7 +259,7 @@ int createMaterialBuffer(const std::vector<PlacedContainer>& placed, DWORD mater
                 textSize += std::strlen(name) + 1;
         }
     }
-    if (D3DXCreateBuffer(DWORD(sizeof(D3DXMATERIAL) * materialCount + textSize), buffer) < 0)
+    if (FAILED(D3DXCreateBuffer(DWORD(sizeof(D3DXMATERIAL) * materialCount + textSize), buffer)))
         return 0;
     D3DXMATERIAL* records = static_cast<D3DXMATERIAL*>((*buffer)->GetBufferPointer());
     char* text = reinterpret_cast<char*>(records + materialCount);
@@ -289,7 +289,7 @@ int createJoinedMesh(const std::vector<PlacedContainer>& placed, DWORD faceCount
                      IDirect3DDevice9* device, ID3DXMesh** mesh)
 {
     ComRef<ID3DXMesh> joined;
-    if (D3DXCreateMeshFVF(faceCount, vertexCount, D3DXMESH_SYSTEMMEM, kJoinedMeshFVF, device, joined.out()) < 0)
+    if (FAILED(D3DXCreateMeshFVF(faceCount, vertexCount, D3DXMESH_SYSTEMMEM, kJoinedMeshFVF, device, joined.out())))
         return 0;
     {
         BufferLock vertices(joined.get(), BufferLock::kVertices, 0);
