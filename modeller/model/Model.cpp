@@ -1,5 +1,6 @@
 #include "Model.h"
 
+#include "CompressedBodyCheck.h"
 #include "FaceWalk.h"
 #include "IPartsList.h"
 #include "MeshCheck.h"
@@ -162,6 +163,12 @@ int Model::loadMeshFromBytes(const void* data, DWORD size, const char* source, L
                              ID3DXBuffer** adjacency, ID3DXBuffer** materials)
 {
     Logger& log = Logger::getInstance();
+    // The platform's parser can crash on a damaged compressed body: none reaches it.
+    CompressedBodyCheck check;
+    if (check.run(data, size) == CompressedBodyCheck::kDamaged) {
+        log.print(1, "%sの圧縮されたメッシュが壊れています（%s）。%s", source, check.getFailure(), meshPath_.c_str());
+        return 0;
+    }
     MeshHierarchy hierarchy;
     const DWORD containers = size != 0 && hierarchy.load(data, size, device_) ? hierarchy.getContainerCount() : 0;
     if (containers == 0) {

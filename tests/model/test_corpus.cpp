@@ -1,5 +1,6 @@
 // Every real model of the shared corpus, packed as the user would pack it.
 #include "modeller/model/Model.h"
+#include "CorpusFiles.h"
 #include "ModelFixtures.h"
 #include "LogCapture.h"
 #include "TestDevice.h"
@@ -55,17 +56,6 @@ const CorpusModel kCorpus[] = {
     {"wine-tzip-vectors", "compressed_template.x", Expect::kFails, 0, "no mesh in it"},
     {"wine-tzip-vectors", "empty_tzip_file.x", Expect::kFails, 0, "no objects at all"},
 };
-
-// The corpus is a sibling of the repository: <repo>\build-*\tests\ -> <repo>\..\shared\corpus.
-std::string corpusFolder()
-{
-    const std::string guess = gfl::Path::getModuleDirectoryCached() + "\\..\\..\\..\\shared\\corpus";
-    char full[MAX_PATH];
-    if (!GetFullPathNameA(guess.c_str(), MAX_PATH, full, nullptr))
-        return std::string();
-    const DWORD attributes = GetFileAttributesA(full);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) ? full : std::string();
-}
 
 bool isMeshFile(const std::string& name)
 {
