@@ -156,8 +156,9 @@ int Model::loadMesh(ID3DXBuffer** adjacency, ID3DXBuffer** materials)
     return 0;
 }
 
-// One mesh container is loaded by the source's own call; two or more are joined
-// here, since the platform's join cannot be relied on. Every mesh is validated.
+// One mesh container is loaded by the source's own call; two or more, or one
+// under a chain of transforming frames, are joined here, since the platform's
+// join and its order of frame matrices cannot be relied on. Every mesh is validated.
 template <typename LoadSingle>
 int Model::loadMeshFromBytes(const void* data, DWORD size, const char* source, LoadSingle loadSingle,
                              ID3DXBuffer** adjacency, ID3DXBuffer** materials)
@@ -175,15 +176,19 @@ int Model::loadMeshFromBytes(const void* data, DWORD size, const char* source, L
         log.print(1, "%sのメッシュが読めません。%s", source, meshPath_.c_str());
         return 0;
     }
-    if (containers == 1)
+    const bool join = containers > 1 || hierarchy.hasNestedTransforms();
+    if (join) {
+        log.print(3, "%sのメッシュを階層から結合します。%s", source, meshPath_.c_str());
+    } else {
+        log.print(3, "%sのメッシュを一括で読み込みます。%s", source, meshPath_.c_str());
         hierarchy.release();  // the source's own call loads it
+    }
     ID3DXMesh* mesh = nullptr;
     ID3DXBuffer* adjacencyBuffer = nullptr;
     ID3DXBuffer* materialBuffer = nullptr;
     DWORD materialCount = 0;
-    const int loaded = containers == 1
-                           ? SUCCEEDED(loadSingle(&adjacencyBuffer, &materialBuffer, &materialCount, &mesh))
-                           : hierarchy.join(device_, &mesh, &adjacencyBuffer, &materialBuffer, &materialCount);
+    const int loaded = join ? hierarchy.join(device_, &mesh, &adjacencyBuffer, &materialBuffer, &materialCount)
+                            : SUCCEEDED(loadSingle(&adjacencyBuffer, &materialBuffer, &materialCount, &mesh));
     if (!loaded || !mesh || !adjacencyBuffer || !materialBuffer || !validateMesh(mesh, materialCount)) {
         releaseInterface(mesh);
         releaseInterface(adjacencyBuffer);
