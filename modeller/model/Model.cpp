@@ -5,6 +5,7 @@
 #include "IPartsList.h"
 #include "MeshCheck.h"
 #include "MeshJoin.h"
+#include "archive/PlugInData.h"
 #include "archive/PlugInReader.h"
 #include "archive/SerializeReader.h"
 #include "archive/SerializeWriter.h"
@@ -239,9 +240,14 @@ int Model::loadMeshFromResource(ID3DXBuffer** adjacency, ID3DXBuffer** materials
 int Model::loadMeshFromFile(ID3DXBuffer** adjacency, ID3DXBuffer** materials)
 {
     gfl::File file(meshPath_);
-    DWORD size = 0;
-    if (FAILED(file.getSize(&size)))
+    unsigned long long fileSize = 0;
+    if (FAILED(file.getSize(&fileSize)))
         return 0;
+    if (fileSize > kMaxEntrySize) {
+        Logger::getInstance().print(1, "ファイルのメッシュが大きすぎます。%s", meshPath_.c_str());
+        return 0;
+    }
+    const DWORD size = DWORD(fileSize);
     std::vector<char> bytes(size);
     if (size && FAILED(file.readAll(bytes.data(), size)))
         return 0;
@@ -401,7 +407,9 @@ int Model::draw(int pickingEnabled)
 int Model::save(const std::string& path)
 {
     Logger& log = Logger::getInstance();
-    gfl::Path folder(path);
+    // The temporary file and the replaced file are both named by the resolved path.
+    const gfl::Path resolved(path);
+    gfl::Path folder(resolved);
     char temporary[MAX_PATH];
     if (FAILED(folder.toParent()) || !GetTempFileNameA(folder.c_str(), "tbm", 0, temporary)) {
         log.print(1, "一時ファイルを作れません。%s", path.c_str());
@@ -411,7 +419,7 @@ int Model::save(const std::string& path)
         DeleteFileA(temporary);
         return 0;
     }
-    if (!MoveFileExA(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    if (!MoveFileExA(temporary, resolved.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         log.print(1, "セーブファイルを置き換えられません。%s", path.c_str());
         DeleteFileA(temporary);
         return 0;

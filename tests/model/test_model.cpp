@@ -653,8 +653,8 @@ TEST_CASE("the loading road is the source's own call unless frames would place t
     };
     TempDir dir;
     for (const Case& c : cases) {
-        CAPTURE(c.name);
         const std::string file = dir.file(std::string(c.name) + ".x");
+        CAPTURE(file);
         writeTextFile(file, c.text);
         OpenModel open;
         LogCapture log;
@@ -663,4 +663,61 @@ TEST_CASE("the loading road is the source's own call unless frames would place t
         CHECK(LogCapture::count("ファイルのメッシュを一括で読み込みます。" + file) == (c.joined ? 0 : 1));
         CHECK(open.model.getCenter().x == doctest::Approx(c.centerX));
     }
+}
+
+TEST_CASE("a mesh file past the archives' size cap is refused before it is read")
+{
+    TempDir dir;
+    struct Case {
+        const char* name;
+        unsigned long long size;
+    };
+    // 4 GiB + 1 KiB would look like 1 KiB to a 32-bit size.
+    const Case cases[] = {{"big.x", 300ull << 20}, {"huge.x", (4ull << 30) + 1024}};
+    for (const Case& c : cases) {
+        const std::string path = dir.file(c.name);
+        CAPTURE(path);
+        {
+            // Sparse: only the length is written.
+            gfl::File file(path);
+            REQUIRE(SUCCEEDED(file.create(1)));
+            file.close();
+            HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+            REQUIRE(handle != INVALID_HANDLE_VALUE);
+            LARGE_INTEGER end;
+            end.QuadPart = LONGLONG(c.size);
+            const bool sized = SetFilePointerEx(handle, end, nullptr, FILE_BEGIN) && SetEndOfFile(handle);
+            CloseHandle(handle);
+            REQUIRE(sized);
+        }
+        OpenModel open;
+        LogCapture log;
+        CHECK(open.model.open(path, kFov) == 0);
+        CHECK(LogCapture::count("ファイルのメッシュが大きすぎます。" + path) == 1);
+        CHECK(LogCapture::count("Xファイルの読み込みに失敗しました。") == 1);
+        DeleteFileA(path.c_str());
+    }
+}
+
+TEST_CASE("a relative save path names a file in the program's folder, not the current directory")
+{
+    TempDir dir;
+    OpenModel open;
+    REQUIRE(open.model.open(packModel(dir, "three", threePartText()), kFov) == 1);
+    const std::string before = gfl::Path::getCurrentDirectory();
+    REQUIRE(gfl::Path::setCurrentDirectory(dir.path().c_str()) == S_OK);
+    const char name[] = "relative_save_test.tbs";
+    const int saved = open.model.save(name);
+    gfl::Path::setCurrentDirectory(before.c_str());
+    const std::string beside = gfl::Path::getModuleDirectoryCached() + "\\" + name;
+    CHECK(saved == 1);
+    CHECK(GetFileAttributesA(beside.c_str()) != INVALID_FILE_ATTRIBUTES);
+    CHECK(GetFileAttributesA(dir.file(name).c_str()) == INVALID_FILE_ATTRIBUTES);
+    SerializeReader reader;
+    std::string meshPath;
+    CHECK(reader.open(beside) == 1);
+    CHECK(reader.readMainMeshFile(meshPath) == 1);
+    CHECK(meshPath == open.model.getMeshPath());
+    reader.close();
+    DeleteFileA(beside.c_str());
 }
