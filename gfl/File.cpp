@@ -116,6 +116,21 @@ HRESULT File::getSize(DWORD* size) const
     return S_OK;
 }
 
+HRESULT File::getSize(unsigned long long* size) const
+{
+    HANDLE handle = CreateFileA(fileName_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return E_FAIL;
+    LARGE_INTEGER large;
+    const BOOL got = GetFileSizeEx(handle, &large);
+    CloseHandle(handle);
+    if (!got)
+        return E_FAIL;
+    *size = static_cast<unsigned long long>(large.QuadPart);
+    return S_OK;
+}
+
 HRESULT File::writeAll(const void* buffer, DWORD count, DWORD* countWritten)
 {
     DWORD done = 0;

@@ -115,9 +115,17 @@ private:
     DWORD created_ = 0;
 };
 
+bool isIdentity(const D3DXMATRIX& matrix)
+{
+    D3DXMATRIX identity;
+    D3DXMatrixIdentity(&identity);
+    return matrix == identity;
+}
+
 struct PlacedContainer {
     const Container* container;
     D3DXMATRIX combined;
+    DWORD transformingFrames;  // frames above it whose matrix is not the identity
 };
 
 // The frame hierarchy of .x bytes, destroyed with the object.
@@ -155,7 +163,7 @@ public:
         std::vector<PlacedContainer> out;
         D3DXMATRIX identity;
         D3DXMatrixIdentity(&identity);
-        collect(root_, identity, out);
+        collect(root_, identity, 0, out);
         std::stable_sort(out.begin(), out.end(), [](const PlacedContainer& a, const PlacedContainer& b) {
             return a.container->order < b.container->order;
         });
@@ -163,16 +171,19 @@ public:
     }
 
 private:
-    static void collect(const D3DXFRAME* frame, const D3DXMATRIX& parent, std::vector<PlacedContainer>& out)
+    // A frame's matrix applies before its parent's: world = local x parent x grandparent ...
+    static void collect(const D3DXFRAME* frame, const D3DXMATRIX& parent, DWORD transforming,
+                        std::vector<PlacedContainer>& out)
     {
         for (; frame; frame = frame->pFrameSibling) {
             PlacedContainer placed;
             D3DXMatrixMultiply(&placed.combined, &frame->TransformationMatrix, &parent);
+            placed.transformingFrames = transforming + (isIdentity(frame->TransformationMatrix) ? 0 : 1);
             for (const D3DXMESHCONTAINER* c = frame->pMeshContainer; c; c = c->pNextMeshContainer) {
                 placed.container = static_cast<const Container*>(c);
                 out.push_back(placed);
             }
-            collect(frame->pFrameFirstChild, placed.combined, out);
+            collect(frame->pFrameFirstChild, placed.combined, placed.transformingFrames, out);
         }
     }
 
@@ -333,6 +344,15 @@ void MeshHierarchy::release()
 DWORD MeshHierarchy::getContainerCount() const
 {
     return DWORD(frames_->containers().size());
+}
+
+int MeshHierarchy::hasNestedTransforms() const
+{
+    for (const PlacedContainer& placed : frames_->containers()) {
+        if (placed.transformingFrames >= 2)
+            return 1;
+    }
+    return 0;
 }
 
 int countMeshContainers(const void* data, DWORD size, IDirect3DDevice9* device, DWORD* count)

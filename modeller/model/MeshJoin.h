@@ -19,6 +19,10 @@ public:
     int load(const void* data, DWORD size, IDirect3DDevice9* device);  // 1 / 0 (logged)
     void release();
     DWORD getContainerCount() const;
+    // 1 when a mesh container sits under two or more frames whose matrices are
+    // not the identity, a chain the platform's whole-file loader composes
+    // parent first; else 0.
+    int hasNestedTransforms() const;
     // As joinMeshHierarchy, on the loaded hierarchy.
     int join(IDirect3DDevice9* device, ID3DXMesh** mesh, ID3DXBuffer** adjacency, ID3DXBuffer** materials,
              DWORD* materialCount) const;

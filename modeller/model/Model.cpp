@@ -1,9 +1,11 @@
 #include "Model.h"
 
+#include "CompressedBodyCheck.h"
 #include "FaceWalk.h"
 #include "IPartsList.h"
 #include "MeshCheck.h"
 #include "MeshJoin.h"
+#include "archive/PlugInData.h"
 #include "archive/PlugInReader.h"
 #include "archive/SerializeReader.h"
 #include "archive/SerializeWriter.h"
@@ -155,28 +157,39 @@ int Model::loadMesh(ID3DXBuffer** adjacency, ID3DXBuffer** materials)
     return 0;
 }
 
-// One mesh container is loaded by the source's own call; two or more are joined
-// here, since the platform's join cannot be relied on. Every mesh is validated.
+// One mesh container is loaded by the source's own call; two or more, or one
+// under a chain of transforming frames, are joined here, since the platform's
+// join and its order of frame matrices cannot be relied on. Every mesh is validated.
 template <typename LoadSingle>
 int Model::loadMeshFromBytes(const void* data, DWORD size, const char* source, LoadSingle loadSingle,
                              ID3DXBuffer** adjacency, ID3DXBuffer** materials)
 {
     Logger& log = Logger::getInstance();
+    // The platform's parser can crash on a damaged compressed body: none reaches it.
+    CompressedBodyCheck check;
+    if (check.run(data, size) == CompressedBodyCheck::kDamaged) {
+        log.print(1, "%sの圧縮されたメッシュが壊れています（%s）。%s", source, check.getFailure(), meshPath_.c_str());
+        return 0;
+    }
     MeshHierarchy hierarchy;
     const DWORD containers = size != 0 && hierarchy.load(data, size, device_) ? hierarchy.getContainerCount() : 0;
     if (containers == 0) {
         log.print(1, "%sのメッシュが読めません。%s", source, meshPath_.c_str());
         return 0;
     }
-    if (containers == 1)
+    const bool join = containers > 1 || hierarchy.hasNestedTransforms();
+    if (join) {
+        log.print(3, "%sのメッシュを階層から結合します。%s", source, meshPath_.c_str());
+    } else {
+        log.print(3, "%sのメッシュを一括で読み込みます。%s", source, meshPath_.c_str());
         hierarchy.release();  // the source's own call loads it
+    }
     ID3DXMesh* mesh = nullptr;
     ID3DXBuffer* adjacencyBuffer = nullptr;
     ID3DXBuffer* materialBuffer = nullptr;
     DWORD materialCount = 0;
-    const int loaded = containers == 1
-                           ? SUCCEEDED(loadSingle(&adjacencyBuffer, &materialBuffer, &materialCount, &mesh))
-                           : hierarchy.join(device_, &mesh, &adjacencyBuffer, &materialBuffer, &materialCount);
+    const int loaded = join ? hierarchy.join(device_, &mesh, &adjacencyBuffer, &materialBuffer, &materialCount)
+                            : SUCCEEDED(loadSingle(&adjacencyBuffer, &materialBuffer, &materialCount, &mesh));
     if (!loaded || !mesh || !adjacencyBuffer || !materialBuffer || !validateMesh(mesh, materialCount)) {
         releaseInterface(mesh);
         releaseInterface(adjacencyBuffer);
@@ -227,9 +240,14 @@ int Model::loadMeshFromResource(ID3DXBuffer** adjacency, ID3DXBuffer** materials
 int Model::loadMeshFromFile(ID3DXBuffer** adjacency, ID3DXBuffer** materials)
 {
     gfl::File file(meshPath_);
-    DWORD size = 0;
-    if (FAILED(file.getSize(&size)))
+    unsigned long long fileSize = 0;
+    if (FAILED(file.getSize(&fileSize)))
         return 0;
+    if (fileSize > kMaxEntrySize) {
+        Logger::getInstance().print(1, "ファイルのメッシュが大きすぎます。%s", meshPath_.c_str());
+        return 0;
+    }
+    const DWORD size = DWORD(fileSize);
     std::vector<char> bytes(size);
     if (size && FAILED(file.readAll(bytes.data(), size)))
         return 0;
@@ -389,7 +407,9 @@ int Model::draw(int pickingEnabled)
 int Model::save(const std::string& path)
 {
     Logger& log = Logger::getInstance();
-    gfl::Path folder(path);
+    // The temporary file and the replaced file are both named by the resolved path.
+    const gfl::Path resolved(path);
+    gfl::Path folder(resolved);
     char temporary[MAX_PATH];
     if (FAILED(folder.toParent()) || !GetTempFileNameA(folder.c_str(), "tbm", 0, temporary)) {
         log.print(1, "一時ファイルを作れません。%s", path.c_str());
@@ -399,7 +419,7 @@ int Model::save(const std::string& path)
         DeleteFileA(temporary);
         return 0;
     }
-    if (!MoveFileExA(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    if (!MoveFileExA(temporary, resolved.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         log.print(1, "セーブファイルを置き換えられません。%s", path.c_str());
         DeleteFileA(temporary);
         return 0;

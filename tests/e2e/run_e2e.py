@@ -1,6 +1,7 @@
 """End-to-end run of TobureModeler.exe under Wine on the current X display.
 
-Opens the sample plug-in through the real open dialog, makes faces solid with
+Refuses a damaged plug-in and one holding a damaged compressed mesh, opens
+the sample plug-in through the real open dialog, makes faces solid with
 real clicks, saves through the save-as dialog, closes with Esc, starts again,
 opens the work file and checks that the work came back. Every wait has a time
 limit and the editor is ended by its process id whatever happens.
@@ -8,13 +9,17 @@ limit and the editor is ended by its process id whatever happens.
 import argparse
 import os
 import shutil
+import struct
+import subprocess
 import sys
 import tempfile
+import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import editor_session as es  # noqa: E402
 
 FACES_TO_FILL = 4
+SAMPLE_X = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "resources", "sample", "sample.x")
 
 
 def check(condition, what):
@@ -23,7 +28,25 @@ def check(condition, what):
     print("ok: " + what)
 
 
-def run(session, app_dir, work_dir):
+def compressed_cut_short(plain):
+    """The text .x bytes in their compressed form (one MSZIP block), cut at two thirds."""
+    packer = zlib.compressobj(9, zlib.DEFLATED, -15)
+    body = plain[16:]
+    packed = packer.compress(body) + packer.flush()
+    whole = (plain[:8] + b"tzip" + plain[12:16] + struct.pack("<IHH", len(plain), len(body), len(packed) + 2) +
+             b"CK" + packed)
+    return whole[:len(whole) * 2 // 3]
+
+
+def pack_plugin(session, plugin_exe, folder):
+    """Packs folder into folder.pin with the plug-in maker; gives the archive's path."""
+    env = dict(session.env, TOBURE_NO_MESSAGE_BOX="1", WINEDEBUG="-all")
+    subprocess.run([session.wine, plugin_exe, es.windows_path(folder)], env=env, stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120, check=True)
+    return folder + ".pin"
+
+
+def run(session, app_dir, work_dir, plugin_exe):
     sample = os.path.join(app_dir, "plugin", "sample.pin")
     new_title = "新規 - " + es.PRODUCT_TITLE
 
@@ -45,6 +68,23 @@ def run(session, app_dir, work_dir):
           "a damaged plug-in is refused with a message box")
     session.driver("dialog-press", es.IDOK, 20000)
     check(session.driver("title") == es.PRODUCT_TITLE, "the title stays the product title")
+
+    damaged_folder = os.path.join(work_dir, "damaged")
+    os.makedirs(damaged_folder)
+    with open(SAMPLE_X, "rb") as f:
+        plain = f.read()
+    with open(os.path.join(damaged_folder, "damaged.x"), "wb") as f:
+        f.write(compressed_cut_short(plain))
+    damaged = pack_plugin(session, plugin_exe, damaged_folder)
+    check(os.path.isfile(damaged), "the maker packs a compressed mesh cut short")
+    session.driver("command", es.COMMAND_NEW)
+    session.driver("dialog-open", es.windows_path(damaged), 20000)
+    check("エラー！読み込みに失敗しました。" in session.driver("dialog-text", 20000),
+          "a plug-in holding a damaged compressed mesh is refused with a message box")
+    session.driver("dialog-press", es.IDOK, 20000)
+    check(any("プラグインの圧縮されたメッシュが壊れています" in line for line in session.log()),
+          "the damaged compressed mesh is logged as refused before the parser saw it")
+    check(session.driver("title") == es.PRODUCT_TITLE, "the editor is still there, titled as before")
 
     opened = session.open_through_dialog(es.COMMAND_NEW, sample, new_title)
     check(session.driver("title") == new_title, "opening the sample plug-in titles the work " + new_title)
@@ -92,6 +132,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--editor", required=True, help="the built TobureModeler.exe")
     parser.add_argument("--driver", required=True, help="the built driver.exe")
+    parser.add_argument("--plugin", required=True, help="the built plugin.exe (the plug-in maker)")
     parser.add_argument("--wine-run", help="cmake/wine-run.sh, which makes the prefix on first use")
     args = parser.parse_args()
 
@@ -103,7 +144,7 @@ def main():
     session = es.Session(app_dir, args.driver, work_dir, wine_run=args.wine_run)
     try:
         session.prepare_prefix()
-        run(session, app_dir, work_dir)
+        run(session, app_dir, work_dir, args.plugin)
     except Exception as error:  # every failure ends the same way: report, kill, keep the files
         print("FAILED: %s" % error, file=sys.stderr)
         print("editor log of run %d:" % session.runs, file=sys.stderr)

@@ -60,6 +60,15 @@ struct Node {
         return node;
     }
 
+    // A frame whose transformation is a uniform scale.
+    static Node scaled(const std::string& name, float scale, const std::vector<Node>& children)
+    {
+        Node node = frame(name, children);
+        node.hasMatrix = true;
+        node.matrix[0] = node.matrix[5] = node.matrix[10] = scale;
+        return node;
+    }
+
     // A frame whose transformation is a translation (row vectors: the last row).
     static Node translated(const std::string& name, float x, float y, float z, const std::vector<Node>& children)
     {
@@ -195,6 +204,31 @@ inline Mesh quad(const std::string& name, float x, float y, unsigned material0 =
     unsigned count = (material0 > material1 ? material0 : material1) + 1;
     mesh.materials.resize(count);
     return mesh;
+}
+
+
+// One mesh of the pieces side by side: their vertices in order, faces renumbered,
+// the first piece's materials with every face on material 0.
+inline Mesh merged(const std::string& name, const std::vector<Mesh>& pieces)
+{
+    Mesh all;
+    all.name = name;
+    for (const Mesh& piece : pieces) {
+        const unsigned base = unsigned(all.positions.size());
+        all.positions.insert(all.positions.end(), piece.positions.begin(), piece.positions.end());
+        all.normals.insert(all.normals.end(), piece.normals.begin(), piece.normals.end());
+        all.uvs.insert(all.uvs.end(), piece.uvs.begin(), piece.uvs.end());
+        for (std::vector<unsigned> face : piece.faces) {
+            for (unsigned& i : face)
+                i += base;
+            all.faces.push_back(face);
+        }
+    }
+    if (!pieces.empty())
+        all.materials = pieces.front().materials;
+    if (!all.materials.empty())
+        all.faceMaterials.assign(all.faces.size(), 0);
+    return all;
 }
 
 }

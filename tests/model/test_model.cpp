@@ -4,6 +4,7 @@
 #include "gfl/File.h"
 #include "gfl/Path.h"
 #include "FailingFiles.h"
+#include "LogCapture.h"
 #include "ModelFixtures.h"
 #include "TestDevice.h"
 
@@ -571,4 +572,152 @@ TEST_CASE("faces past number 65535 are picked toggled and restored")
     again.model.collectHits(hits, ray);
     REQUIRE(hits.size() == 1);
     CHECK(hits[0].solid == 1);
+}
+
+namespace {
+
+// Every vertex position of the model's mesh.
+std::vector<D3DXVECTOR3> positions(Model& model)
+{
+    ID3DXMesh* mesh = model.getMesh();
+    REQUIRE(mesh != nullptr);
+    std::vector<D3DXVECTOR3> out;
+    void* data = nullptr;
+    REQUIRE(SUCCEEDED(mesh->LockVertexBuffer(D3DLOCK_READONLY, &data)));
+    const DWORD stride = mesh->GetNumBytesPerVertex();
+    for (DWORD v = 0; v < mesh->GetNumVertices(); ++v)
+        out.push_back(*reinterpret_cast<const D3DXVECTOR3*>(static_cast<const BYTE*>(data) + v * stride));
+    mesh->UnlockVertexBuffer();
+    return out;
+}
+
+// Two unit quads whose facing edges are 0.00001 apart: two parts.
+xfile::Mesh nearlyTouchingQuads()
+{
+    return xfile::merged("Pair", {xfile::quad("L", 0.0f, 0.0f), xfile::quad("R", 1.00001f, 0.0f)});
+}
+
+}
+
+TEST_CASE("one mesh under two transforming frames is placed child frame first")
+{
+    TempDir dir;
+    // Frame A scales by 0.01 and holds Frame B, which moves by (10, 0, 0).
+    const std::string text = xfile::writeText({xfile::Node::scaled(
+        "A", 0.01f,
+        {xfile::Node::translated("B", 10.0f, 0.0f, 0.0f, {xfile::Node::meshNode(xfile::quad("Q", 0.0f, 0.0f))})})});
+    const std::string pin = packModel(dir, "nested", text);
+    for (const std::string& path : {pin, dir.file("nested\\nested.x")}) {
+        CAPTURE(path);
+        OpenModel open;
+        REQUIRE(open.model.open(path, kFov) == 1);
+        const std::vector<D3DXVECTOR3> placed = positions(open.model);
+        REQUIRE(placed.size() == 4);
+        for (const D3DXVECTOR3& p : placed) {
+            // (v + (10, 0, 0)) x 0.01 with v of the unit quad: x in {0.10, 0.11}, y in {0, 0.01}.
+            CHECK((p.x == doctest::Approx(0.10f) || p.x == doctest::Approx(0.11f)));
+            CHECK((p.y == doctest::Approx(0.0f) || p.y == doctest::Approx(0.01f)));
+            CHECK(p.z == 0.0f);
+        }
+        CHECK(open.model.getCenter().x == doctest::Approx(0.105f));
+    }
+
+    // Parent first, 0.01 x + 10 would make the 0.00001 gap vanish and fuse the two quads.
+    const std::string fused = xfile::writeText({xfile::Node::scaled(
+        "A", 0.01f, {xfile::Node::translated("B", 10.0f, 0.0f, 0.0f, {xfile::Node::meshNode(nearlyTouchingQuads())})})});
+    OpenModel open;
+    writeTextFile(dir.file("fused.x"), fused);
+    REQUIRE(open.model.open(dir.file("fused.x"), kFov) == 1);
+    CHECK(open.model.getPartsCount() == 2);
+}
+
+TEST_CASE("the loading road is the source's own call unless frames would place the mesh wrongly")
+{
+    using xfile::Node;
+    const Node quad = Node::meshNode(xfile::quad("Q", 0.0f, 0.0f));
+    struct Case {
+        const char* name;
+        std::string text;
+        bool joined;
+        float centerX;
+    };
+    const Case cases[] = {
+        {"no frame", xfile::writeText({quad}), false, 0.5f},
+        {"one moving frame", xfile::writeText({Node::translated("T", 4.0f, 0.0f, 0.0f, {quad})}), false, 4.5f},
+        {"moving frame in a plain frame", xfile::writeText({Node::frame("F", {Node::translated("T", 4.0f, 0.0f, 0.0f, {quad})})}),
+         false, 4.5f},
+        {"two moving frames", xfile::writeText({Node::translated("T", 4.0f, 0.0f, 0.0f, {Node::scaled("S", 2.0f, {quad})})}),
+         true, 5.0f},
+        {"two meshes", xfile::writeText({quad, Node::translated("T", 4.0f, 0.0f, 0.0f, {Node::meshNode(xfile::quad("R", 0.0f, 0.0f))})}),
+         true, 2.5f},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        const std::string file = dir.file(std::string(c.name) + ".x");
+        CAPTURE(file);
+        writeTextFile(file, c.text);
+        OpenModel open;
+        LogCapture log;
+        REQUIRE(open.model.open(file, kFov) == 1);
+        CHECK(LogCapture::count("ファイルのメッシュを階層から結合します。" + file) == (c.joined ? 1 : 0));
+        CHECK(LogCapture::count("ファイルのメッシュを一括で読み込みます。" + file) == (c.joined ? 0 : 1));
+        CHECK(open.model.getCenter().x == doctest::Approx(c.centerX));
+    }
+}
+
+TEST_CASE("a mesh file past the archives' size cap is refused before it is read")
+{
+    TempDir dir;
+    struct Case {
+        const char* name;
+        unsigned long long size;
+    };
+    // 4 GiB + 1 KiB would look like 1 KiB to a 32-bit size.
+    const Case cases[] = {{"big.x", 300ull << 20}, {"huge.x", (4ull << 30) + 1024}};
+    for (const Case& c : cases) {
+        const std::string path = dir.file(c.name);
+        CAPTURE(path);
+        {
+            // Sparse: only the length is written.
+            gfl::File file(path);
+            REQUIRE(SUCCEEDED(file.create(1)));
+            file.close();
+            HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+            REQUIRE(handle != INVALID_HANDLE_VALUE);
+            LARGE_INTEGER end;
+            end.QuadPart = LONGLONG(c.size);
+            const bool sized = SetFilePointerEx(handle, end, nullptr, FILE_BEGIN) && SetEndOfFile(handle);
+            CloseHandle(handle);
+            REQUIRE(sized);
+        }
+        OpenModel open;
+        LogCapture log;
+        CHECK(open.model.open(path, kFov) == 0);
+        CHECK(LogCapture::count("ファイルのメッシュが大きすぎます。" + path) == 1);
+        CHECK(LogCapture::count("Xファイルの読み込みに失敗しました。") == 1);
+        DeleteFileA(path.c_str());
+    }
+}
+
+TEST_CASE("a relative save path names a file in the program's folder, not the current directory")
+{
+    TempDir dir;
+    OpenModel open;
+    REQUIRE(open.model.open(packModel(dir, "three", threePartText()), kFov) == 1);
+    const std::string before = gfl::Path::getCurrentDirectory();
+    REQUIRE(gfl::Path::setCurrentDirectory(dir.path().c_str()) == S_OK);
+    const char name[] = "relative_save_test.tbs";
+    const int saved = open.model.save(name);
+    gfl::Path::setCurrentDirectory(before.c_str());
+    const std::string beside = gfl::Path::getModuleDirectoryCached() + "\\" + name;
+    CHECK(saved == 1);
+    CHECK(GetFileAttributesA(beside.c_str()) != INVALID_FILE_ATTRIBUTES);
+    CHECK(GetFileAttributesA(dir.file(name).c_str()) == INVALID_FILE_ATTRIBUTES);
+    SerializeReader reader;
+    std::string meshPath;
+    CHECK(reader.open(beside) == 1);
+    CHECK(reader.readMainMeshFile(meshPath) == 1);
+    CHECK(meshPath == open.model.getMeshPath());
+    reader.close();
+    DeleteFileA(beside.c_str());
 }

@@ -1,5 +1,6 @@
 // Meshes compiled into this program as "XFILE" resources (xfile_resource.rc).
 #include "modeller/model/Model.h"
+#include "LogCapture.h"
 #include "ModelFixtures.h"
 #include "TestDevice.h"
 
@@ -95,5 +96,16 @@ TEST_CASE("a name that is neither a resource nor a file fails to open")
     CHECK(model.open("TBM_NO_SUCH_RESOURCE", kFov) == 0);
     CHECK(model.isLoaded() == 0);
     CHECK(model.getPartsCount() == 0);
+    model.destroy();
+}
+
+TEST_CASE("a damaged compressed XFILE resource is refused by the resource source")
+{
+    Model model;
+    REQUIRE(model.create(TestDevice::get()) == 1);
+    LogCapture log;
+    CHECK(model.open("TBM_RESOURCE_DAMAGED", kFov) == 0);
+    CHECK(LogCapture::count("リソースの圧縮されたメッシュが壊れています（block runs past the end）。TBM_RESOURCE_DAMAGED") == 1);
+    CHECK(LogCapture::count("Xファイルの読み込みに失敗しました。") == 1);
     model.destroy();
 }

@@ -1,0 +1,110 @@
+#include "CompressedBodyCheck.h"
+
+#include <zlib.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr size_t kHeaderSize = 16;
+constexpr size_t kStatedSizeBytes = 4;
+constexpr size_t kBlockHeaderBytes = 4;  // uncompressed size, compressed size with "CK"
+constexpr size_t kMaxBlockSize = 32768;
+
+unsigned readLittle16(const unsigned char* p)
+{
+    return unsigned(p[0]) | unsigned(p[1]) << 8;
+}
+
+unsigned long readLittle32(const unsigned char* p)
+{
+    return static_cast<unsigned long>(readLittle16(p)) | static_cast<unsigned long>(readLittle16(p + 2)) << 16;
+}
+
+bool isCompressedHeader(const unsigned char* bytes, size_t size)
+{
+    return size >= kHeaderSize && std::memcmp(bytes, "xof ", 4) == 0 &&
+           (std::memcmp(bytes + 8, "bzip", 4) == 0 || std::memcmp(bytes + 8, "tzip", 4) == 0);
+}
+
+// Raw deflate, one MSZIP block at a time.
+class BlockInflater {
+public:
+    BlockInflater() { ready_ = inflateInit2(&stream_, -MAX_WBITS) == Z_OK; }
+    ~BlockInflater()
+    {
+        if (ready_)
+            inflateEnd(&stream_);
+    }
+    BlockInflater(const BlockInflater&) = delete;
+    BlockInflater& operator=(const BlockInflater&) = delete;
+
+    // 1 when the packed bytes are one complete deflate stream giving exactly out.size() bytes.
+    int inflateBlock(const unsigned char* packed, size_t packedSize, const std::vector<unsigned char>& dictionary,
+                     std::vector<unsigned char>& out)
+    {
+        if (!ready_ || inflateReset(&stream_) != Z_OK)
+            return 0;
+        if (!dictionary.empty() && inflateSetDictionary(&stream_, dictionary.data(), uInt(dictionary.size())) != Z_OK)
+            return 0;
+        stream_.next_in = const_cast<Bytef*>(packed);
+        stream_.avail_in = uInt(packedSize);
+        stream_.next_out = out.data();
+        stream_.avail_out = uInt(out.size());
+        const int result = inflate(&stream_, Z_FINISH);
+        return result == Z_STREAM_END && stream_.avail_out == 0 && stream_.avail_in == 0 ? 1 : 0;
+    }
+
+private:
+    z_stream stream_ = {};
+    bool ready_ = false;
+};
+
+}
+
+CompressedBodyCheck::Result CompressedBodyCheck::run(const void* data, size_t size)
+{
+    failure_ = "";
+    const unsigned char* bytes = static_cast<const unsigned char*>(data);
+    if (!bytes || !isCompressedHeader(bytes, size))
+        return kNotCompressed;
+    if (size < kHeaderSize + kStatedSizeBytes)
+        return fail("no stated size");
+    const unsigned long stated = readLittle32(bytes + kHeaderSize);
+    if (stated < kHeaderSize)
+        return fail("stated size smaller than the header");
+    unsigned long remaining = stated - kHeaderSize;  // the stated size counts the header
+    size_t at = kHeaderSize + kStatedSizeBytes;
+
+    BlockInflater inflater;
+    std::vector<unsigned char> previous, current;
+    while (remaining > 0) {
+        if (size - at < kBlockHeaderBytes)
+            return fail("body ends before the stated size");
+        const size_t blockSize = readLittle16(bytes + at);
+        const size_t packedSize = readLittle16(bytes + at + 2);
+        at += kBlockHeaderBytes;
+        if (blockSize == 0 || blockSize > kMaxBlockSize || blockSize > remaining)
+            return fail("block size does not fit the stated size");
+        if (packedSize < 3 || packedSize > size - at)
+            return fail("block runs past the end");
+        if (bytes[at] != 'C' || bytes[at + 1] != 'K')
+            return fail("block without its CK signature");
+        current.resize(blockSize);
+        if (!inflater.inflateBlock(bytes + at + 2, packedSize - 2, previous, current))
+            return fail("block does not inflate to its stated size");
+        at += packedSize;
+        remaining -= blockSize;
+        previous.swap(current);
+    }
+    if (at != size)
+        return fail("bytes left over after the last block");
+    return kIntact;
+}
+
+CompressedBodyCheck::Result CompressedBodyCheck::fail(const char* what)
+{
+    failure_ = what;
+    return kDamaged;
+}
