@@ -1,5 +1,7 @@
 #include "Model.h"
 
+#include "BufferLock.h"
+#include "ComRef.h"
 #include "CompressedBodyCheck.h"
 #include "FaceWalk.h"
 #include "IPartsList.h"
@@ -22,29 +24,6 @@ constexpr DWORD kOptimizeFlags = D3DXMESHOPT_COMPACT | D3DXMESHOPT_ATTRSORT | D3
 constexpr float kDefaultRadius = 10.0f;
 constexpr float kDefaultFov = 0.7853982f;
 const char kXFileResourceType[] = "XFILE";
-
-template <typename T>
-void releaseInterface(T*& pointer)
-{
-    if (pointer) {
-        pointer->Release();
-        pointer = nullptr;
-    }
-}
-
-// Releases a loader buffer on every path out of a scope.
-class BufferGuard {
-public:
-    BufferGuard() = default;
-    ~BufferGuard() { releaseInterface(buffer_); }
-    BufferGuard(const BufferGuard&) = delete;
-    BufferGuard& operator=(const BufferGuard&) = delete;
-    ID3DXBuffer** out() { return &buffer_; }
-    ID3DXBuffer* get() const { return buffer_; }
-
-private:
-    ID3DXBuffer* buffer_ = nullptr;
-};
 
 bool byDistance(const FaceHit& a, const FaceHit& b)
 {
@@ -101,8 +80,8 @@ int Model::load(const std::string& meshPath, std::string savePath)
     meshPath_ = meshPath;
     savePath_ = std::move(savePath);
 
-    BufferGuard adjacency;
-    BufferGuard materials;
+    ComRef<ID3DXBuffer> adjacency;
+    ComRef<ID3DXBuffer> materials;
     if (!loadMesh(adjacency.out(), materials.out()))
         return 0;
     Logger& log = Logger::getInstance();
@@ -111,7 +90,7 @@ int Model::load(const std::string& meshPath, std::string savePath)
     if (!optimizeMesh(adjacency.get()))
         return 0;
     computeBoundingSphere();
-    if (!material_.create(meshPath_, static_cast<const D3DXMATERIAL*>(materials.get()->GetBufferPointer()),
+    if (!material_.create(meshPath_, static_cast<const D3DXMATERIAL*>(materials->GetBufferPointer()),
                           materialCount_, device_))
         return 0;
     if (!createParts(mesh_))
@@ -133,7 +112,7 @@ int Model::optimizeMesh(ID3DXBuffer* adjacency)
     ID3DXMesh* compacted = nullptr;
     if (!compactMesh(mesh_, device_, &compacted))
         return 0;
-    mesh_->Release();
+    releaseInterface(mesh_);
     mesh_ = compacted;
     return 1;
 }
@@ -184,23 +163,21 @@ int Model::loadMeshFromBytes(const void* data, DWORD size, const char* source, L
         log.print(3, "%sのメッシュを一括で読み込みます。%s", source, meshPath_.c_str());
         hierarchy.release();  // the source's own call loads it
     }
-    ID3DXMesh* mesh = nullptr;
-    ID3DXBuffer* adjacencyBuffer = nullptr;
-    ID3DXBuffer* materialBuffer = nullptr;
+    ComRef<ID3DXMesh> mesh;
+    ComRef<ID3DXBuffer> adjacencyBuffer;
+    ComRef<ID3DXBuffer> materialBuffer;
     DWORD materialCount = 0;
-    const int loaded = join ? hierarchy.join(device_, &mesh, &adjacencyBuffer, &materialBuffer, &materialCount)
-                            : SUCCEEDED(loadSingle(&adjacencyBuffer, &materialBuffer, &materialCount, &mesh));
-    if (!loaded || !mesh || !adjacencyBuffer || !materialBuffer || !validateMesh(mesh, materialCount)) {
-        releaseInterface(mesh);
-        releaseInterface(adjacencyBuffer);
-        releaseInterface(materialBuffer);
+    const int loaded =
+        join ? hierarchy.join(device_, mesh.out(), adjacencyBuffer.out(), materialBuffer.out(), &materialCount)
+             : SUCCEEDED(loadSingle(adjacencyBuffer.out(), materialBuffer.out(), &materialCount, mesh.out()));
+    if (!loaded || !mesh || !adjacencyBuffer || !materialBuffer || !validateMesh(mesh.get(), materialCount)) {
         log.print(1, "%sのメッシュが使えません。%s", source, meshPath_.c_str());
         return 0;
     }
-    mesh_ = mesh;
+    mesh_ = mesh.detach();
     materialCount_ = materialCount;
-    *adjacency = adjacencyBuffer;
-    *materials = materialBuffer;
+    *adjacency = adjacencyBuffer.detach();
+    *materials = materialBuffer.detach();
     return 1;
 }
 
@@ -267,20 +244,15 @@ int Model::computeBoundingSphere()
     center_ = D3DXVECTOR3(0.0f, 0.0f, 0.0f);
     radius_ = 1.0f;
 
-    IDirect3DVertexBuffer9* buffer = nullptr;
-    if (FAILED(mesh_->GetVertexBuffer(&buffer)))
-        return 0;
-    void* vertices = nullptr;
-    if (FAILED(buffer->Lock(0, 0, &vertices, 0))) {
-        buffer->Release();
-        return 0;
+    HRESULT computed = E_FAIL;
+    {
+        BufferLock vertices(mesh_, BufferLock::kVertices, 0);
+        if (!vertices.data())
+            return 0;
+        computed = D3DXComputeBoundingSphere(vertices.as<const D3DXVECTOR3>(), mesh_->GetNumVertices(),
+                                             D3DXGetFVFVertexSize(mesh_->GetFVF()), &center_, &radius_);
     }
-    const HRESULT computed =
-        D3DXComputeBoundingSphere(static_cast<const D3DXVECTOR3*>(vertices), mesh_->GetNumVertices(),
-                                  D3DXGetFVFVertexSize(mesh_->GetFVF()), &center_, &radius_);
-    buffer->Unlock();
     log.print(3, "メッシュの境界球 c:%f %f %f r:%f", center_.x, center_.y, center_.z, radius_);
-    buffer->Release();
     return SUCCEEDED(computed) ? 1 : 0;
 }
 
@@ -391,16 +363,15 @@ int Model::draw(int pickingEnabled)
     localWorld_.drawAxis();
     if (!loaded_ || !mesh_)
         return 0;
-    IDirect3DVertexBuffer9* vertices = nullptr;
-    if (FAILED(mesh_->GetVertexBuffer(&vertices)))
+    ComRef<IDirect3DVertexBuffer9> vertices;
+    if (FAILED(mesh_->GetVertexBuffer(vertices.out())))
         return 0;
     device_->SetTransform(D3DTS_WORLD, &localWorld_.getWorldMatrix());
-    device_->SetStreamSource(0, vertices, 0, mesh_->GetNumBytesPerVertex());
+    device_->SetStreamSource(0, vertices.get(), 0, mesh_->GetNumBytesPerVertex());
     device_->SetFVF(mesh_->GetFVF());
     drawOptions_.browse = pickingEnabled ? 0 : 1;
     for (unsigned i = 0; i < partsCount_; ++i)
         parts_[i].draw(material_, drawOptions_);
-    vertices->Release();
     return 1;
 }
 
@@ -526,19 +497,12 @@ int Model::pickFace(const Ray& ray, int pickMode)
 
 int Model::collectHits(std::vector<FaceHit>& hits, const Ray& ray)
 {
-    IDirect3DVertexBuffer9* buffer = nullptr;
-    if (FAILED(mesh_->GetVertexBuffer(&buffer)))
+    BufferLock vertices(mesh_, BufferLock::kVertices, 0);
+    if (!vertices.data())
         return 1;
-    void* vertices = nullptr;
-    if (FAILED(buffer->Lock(0, 0, &vertices, 0))) {
-        buffer->Release();
-        return 1;
-    }
     const unsigned stride = mesh_->GetNumBytesPerVertex();
     for (unsigned i = 0; i < partsCount_; ++i)
-        parts_[i].pick(hits, ray, static_cast<const BYTE*>(vertices), stride);
-    buffer->Unlock();
-    buffer->Release();
+        parts_[i].pick(hits, ray, vertices.as<const BYTE>(), stride);
     return 1;
 }
 
