@@ -70,10 +70,10 @@ CompressedBodyCheck::Result CompressedBodyCheck::run(const void* data, size_t si
     if (!bytes || !isCompressedHeader(bytes, size))
         return kNotCompressed;
     if (size < kHeaderSize + kStatedSizeBytes)
-        return fail("no stated size");
+        return fail("展開後のサイズがありません");
     const unsigned long stated = readLittle32(bytes + kHeaderSize);
     if (stated < kHeaderSize)
-        return fail("stated size smaller than the header");
+        return fail("展開後のサイズがヘッダより小さい");
     unsigned long remaining = stated - kHeaderSize;  // the stated size counts the header
     size_t at = kHeaderSize + kStatedSizeBytes;
 
@@ -81,25 +81,25 @@ CompressedBodyCheck::Result CompressedBodyCheck::run(const void* data, size_t si
     std::vector<unsigned char> previous, current;
     while (remaining > 0) {
         if (size - at < kBlockHeaderBytes)
-            return fail("body ends before the stated size");
+            return fail("展開後のサイズに届く前にデータが終わる");
         const size_t blockSize = readLittle16(bytes + at);
         const size_t packedSize = readLittle16(bytes + at + 2);
         at += kBlockHeaderBytes;
         if (blockSize == 0 || blockSize > kMaxBlockSize || blockSize > remaining)
-            return fail("block size does not fit the stated size");
+            return fail("ブロックのサイズが展開後のサイズに合わない");
         if (packedSize < 3 || packedSize > size - at)
-            return fail("block runs past the end");
+            return fail("ブロックがデータの終わりを越える");
         if (bytes[at] != 'C' || bytes[at + 1] != 'K')
-            return fail("block without its CK signature");
+            return fail("ブロックにCKの署名がない");
         current.resize(blockSize);
         if (!inflater.inflateBlock(bytes + at + 2, packedSize - 2, previous, current))
-            return fail("block does not inflate to its stated size");
+            return fail("ブロックがそのサイズに展開できない");
         at += packedSize;
         remaining -= blockSize;
         previous.swap(current);
     }
     if (at != size)
-        return fail("bytes left over after the last block");
+        return fail("最後のブロックの後にデータが残る");
     return kIntact;
 }
 

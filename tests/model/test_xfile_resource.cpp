@@ -105,7 +105,7 @@ TEST_CASE("a damaged compressed XFILE resource is refused by the resource source
     REQUIRE(model.create(TestDevice::get()) == 1);
     LogCapture log;
     CHECK(model.open("TBM_RESOURCE_DAMAGED", kFov) == 0);
-    CHECK(LogCapture::count("リソースの圧縮されたメッシュが壊れています（block runs past the end）。TBM_RESOURCE_DAMAGED") == 1);
+    CHECK(LogCapture::count("リソースの圧縮されたメッシュが壊れています（ブロックがデータの終わりを越える）。TBM_RESOURCE_DAMAGED") == 1);
     CHECK(LogCapture::count("Xファイルの読み込みに失敗しました。") == 1);
     model.destroy();
 }
