@@ -3,7 +3,7 @@
 #include <windowsx.h>
 
 #include "modeller/app/D3DDeviceManager.h"
-#include "modeller/app/FrameLink.h"
+#include "modeller/app/IFrameWindow.h"
 
 namespace tbm {
 
@@ -56,7 +56,7 @@ LRESULT D3DWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         break;
     case WM_KEYDOWN:
         if (wParam == VK_ESCAPE) {
-            if (HWND frame = frameLink().getHandle())
+            if (HWND frame = frame_ ? frame_->getWindow() : nullptr)
                 PostMessageA(frame, WM_CLOSE, 0, 0);
             return 0;
         }

@@ -1,7 +1,6 @@
 #include "modeller/app/MainWindow.h"
 
 #include "modeller/app/D3DDeviceManager.h"
-#include "modeller/app/FrameLink.h"
 #include "modeller/app/Modering.h"
 #include "modeller/app/ModeringPanel.h"
 #include "modeller/app/PartsListPanel.h"
@@ -258,7 +257,6 @@ TEST_CASE("the frame is made with its menu bars panels and device") {
     CHECK(mainWindow().getSplitBar().getX() == 100);
     checkLayout();
     checkBackBufferFitsView();
-    CHECK(tbm::frameLink().getHandle() == window);
 
     MINMAXINFO limits = {};
     SendMessageA(window, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
