@@ -17,7 +17,6 @@ namespace tbm {
 
 namespace {
 
-constexpr float kDefaultFieldOfView = 0.7853982f;
 constexpr float kNearPlane = 1.0f;
 constexpr float kFarPlane = 1000.0f;
 constexpr D3DCOLOR kBackground = 0xFF1E3C5A;
