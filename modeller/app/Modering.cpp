@@ -31,9 +31,9 @@ enum DragMode { kNoDrag = 0, kRotate = 1, kMove = 2 };
 const char kCompleteText[] = "★★★ 完成！！★★★";
 const char kWorkFileExtension[] = ".tbs";
 
-// The unprojection of a click needs a projection that is neither flat nor
-// turned inside out.
-bool canPick(float fieldOfView)
+// The unprojection of a click and the pan of a two-button move need a projection
+// that is neither flat nor turned inside out.
+bool isProperFieldOfView(float fieldOfView)
 {
     return fieldOfView > 0.0f && fieldOfView < D3DX_PI;
 }
@@ -183,7 +183,7 @@ void Modering::OnMouseDown(int button, int x, int y, WPARAM)
             return;
         }
         dragMode_ = kNoDrag;
-        if (complete_ || !pickingEnabled_ || !canPick(fieldOfView_))
+        if (complete_ || !pickingEnabled_ || !isProperFieldOfView(fieldOfView_))
             return;
         if (model_.pick(x, y, pickMode_)) {
             if (checkComplete() == 1)
@@ -220,7 +220,7 @@ void Modering::OnMouseMove(int x, int y, WPARAM)
     if (dragMode_ == kRotate) {
         model_.rotate(x, y);
         redraw();
-    } else if (dragMode_ == kMove) {
+    } else if (dragMode_ == kMove && isProperFieldOfView(fieldOfView_)) {
         model_.move(x, y, viewport_, fieldOfView_);
         redraw();
     }

@@ -305,6 +305,38 @@ TEST_CASE("the right button turns and both buttons move whichever went down firs
     CHECK(m.getDragMode() == 2);
 }
 
+TEST_CASE("a move with both buttons is skipped where the view angle refuses picking")
+{
+    Controller c;
+    REQUIRE(c.open(c.plugIn()) == 1);
+    LocalWorld& camera = c.controller.getModel().getLocalWorld();
+    tbm::Modering& m = c.controller;
+    // Turned towards the user until the view is a half turn wide.
+    for (int i = 0; i < 300; ++i)
+        m.OnMouseWheel(-120, 0, 0);
+    REQUIRE(m.getFieldOfView() == D3DX_PI);
+    takeRedraw();
+
+    const float panX = camera.getPanX();
+    const float panY = camera.getPanY();
+    Controller::setKeys(false, true, false);
+    m.OnMouseDown(1, 100, 100, MK_RBUTTON | MK_LBUTTON);
+    REQUIRE(m.getDragMode() == 2);
+    Controller::setKeys(true, true, false);
+    m.OnMouseMove(101, 101, MK_RBUTTON | MK_LBUTTON);
+    CHECK(camera.getPanX() == panX);
+    CHECK(camera.getPanY() == panY);
+    CHECK_FALSE(takeRedraw());
+
+    // Back inside the range the same move pans a little.
+    m.onCommand(nullptr, IDM_RESET_VIEW);
+    m.OnMouseMove(101, 101, MK_RBUTTON | MK_LBUTTON);
+    CHECK(camera.getPanX() > panX);
+    CHECK(camera.getPanX() < panX + 1.0f);
+    CHECK(takeRedraw());
+    Controller::setKeys(false, false, false);
+}
+
 TEST_CASE("each wheel notch moves the sine of half the view angle by a fixed step")
 {
     struct Case {
