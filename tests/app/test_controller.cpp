@@ -523,5 +523,17 @@ TEST_CASE("the controller takes its own command ids only and forwards the part o
     CHECK(model.getParts(1).isVisible() == 0);
     c.controller.setCurrentParts(1, 0);
     CHECK(model.getCurrentParts() == 1);
-    c.controller.setPartsName(2, "none");  // past the parts: ignored
+
+    // Indexes past the two parts, the first of them and one that wraps, change nothing.
+    REQUIRE(model.getPartsCount() == 2);
+    for (int past : {2, -1}) {
+        CAPTURE(past);
+        c.controller.setPartsName(past, "none");
+        c.controller.setPartsVisible(past, 0);
+        c.controller.setCurrentParts(past, 0);
+        CHECK(model.getParts(0).getName() != "none");
+        CHECK(model.getParts(1).getName() == "右");
+        CHECK(model.getParts(0).isVisible() == 1);
+        CHECK(model.getCurrentParts() == 1);
+    }
 }
