@@ -29,6 +29,7 @@ public:
     int dispatchMouse(UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
+    LRESULT onPaint(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void onKeyDown(WPARAM key, LPARAM lParam);
     void onButtonDown(int button, int x, int y, WPARAM keys);
     void onButtonUp(int button, int x, int y, WPARAM keys);

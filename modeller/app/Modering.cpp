@@ -246,8 +246,11 @@ void Modering::OnMouseWheel(int delta, int, int)
 
 void Modering::OnPaint()
 {
-    if (FAILED(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kBackground, 1.0f, 0)))
+    // A lost device fails the Clear as well as the Present.
+    if (FAILED(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kBackground, 1.0f, 0))) {
+        D3DDeviceManager::getInstance().checkDeviceLost();
         return;
+    }
     if (SUCCEEDED(device_->BeginScene())) {
         model_.draw(pickingEnabled_);
         drawStatus();
