@@ -64,6 +64,23 @@ struct Person {
     }
 };
 
+// Waits until the device has carried out every call made on it so far. Wine's
+// device runs them on a thread of its own, and a window that is resized while
+// that thread still presents a frame into the view can deadlock the X11 driver
+// against the GL driver (both threads then wait on each other's lock for good).
+void finishFrames() {
+    IDirect3DDevice9* device = tbm::D3DDeviceManager::getInstance().getDevice();
+    IDirect3DQuery9* query = nullptr;
+    if (!device || FAILED(device->CreateQuery(D3DQUERYTYPE_EVENT, &query)))
+        return;
+    query->Issue(D3DISSUE_END);
+    while (query->GetData(nullptr, 0, D3DGETDATA_FLUSH) == S_FALSE)
+        SwitchToThread();
+    query->Release();
+}
+
+// Handles every message waiting, then lets the frames they drew reach the view,
+// so that the test's next change of the windows finds the device idle.
 void pump() {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -71,6 +88,7 @@ void pump() {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+    finishFrames();
 }
 
 // Takes the WM_CLOSE messages posted to the frame without handling them; how many.
