@@ -167,10 +167,12 @@ int D3DDeviceManager::reset()
     notifyDeviceLost();
     D3DPRESENT_PARAMETERS parameters = presentParameters_;
     const bool succeeded = SUCCEEDED(device_->Reset(&parameters));
-    if (succeeded)
+    if (succeeded) {
+        ++resetCount_;
         log(3, "デバイスをリセットしました。");
-    else
+    } else {
         log(1, "デバイスのリセットに失敗しました。");
+    }
     notifyDeviceReset();
     return succeeded ? 1 : 0;
 }

@@ -23,6 +23,8 @@ public:
     IDirect3DDevice9* getDevice() const { return device_; }
     void setListener(IDeviceEventListener* listener) { listener_ = listener; }
     int reset();
+    // The resets that succeeded so far.
+    unsigned getResetCount() const { return resetCount_; }
     void checkDeviceLost();
     void release();
 
@@ -55,6 +57,7 @@ private:
     D3DDISPLAYMODE displayMode_ = {};
     HWND window_ = nullptr;
     IDeviceEventListener* listener_ = nullptr;
+    unsigned resetCount_ = 0;
     HWND mainWindow_ = nullptr;
     Direct3DFactory direct3DFactory_ = Direct3DCreate9;
 };

@@ -3,7 +3,7 @@
 #include <windowsx.h>
 
 #include "modeller/app/D3DDeviceManager.h"
-#include "modeller/app/FrameLink.h"
+#include "modeller/app/IFrameWindow.h"
 
 namespace tbm {
 
@@ -49,14 +49,10 @@ LRESULT D3DWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         D3DDeviceManager::getInstance().release();
         return 0;
     case WM_PAINT:
-        if (windowListener_)
-            windowListener_->OnPaint();
-        else
-            D3DDeviceManager::getInstance().checkDeviceLost();
-        break;
+        return onPaint(window, message, wParam, lParam);
     case WM_KEYDOWN:
         if (wParam == VK_ESCAPE) {
-            if (HWND frame = frameLink().getHandle())
+            if (HWND frame = frame_ ? frame_->getWindow() : nullptr)
                 PostMessageA(frame, WM_CLOSE, 0, 0);
             return 0;
         }
@@ -75,6 +71,23 @@ LRESULT D3DWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// A reset that succeeds during the paint (after a failed Clear or Present) asks for a
+// new frame, which the validation of the update region would drop: the view asks
+// again once the paint is over. A failed reset asks for none, so that a device that
+// cannot be reset is not painted in a loop.
+LRESULT D3DWindow::onPaint(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    D3DDeviceManager& devices = D3DDeviceManager::getInstance();
+    const unsigned resets = devices.getResetCount();
+    if (windowListener_)
+        windowListener_->OnPaint();
+    else
+        devices.checkDeviceLost();
+    const LRESULT result = DefWindowProcA(window, message, wParam, lParam);
+    if (devices.getResetCount() != resets)
+        InvalidateRect(window, nullptr, TRUE);
+    return result;
 }
 
 void D3DWindow::onKeyDown(WPARAM key, LPARAM lParam) {

@@ -8,12 +8,16 @@
 
 namespace tbm {
 
+class IFrameWindow;
+
 // The child window Direct3D draws on. Paint, mouse and key messages go to the
 // listeners; the device lives as long as the window.
 class D3DWindow : public ChildWindow<D3DWindow> {
 public:
     D3DWindow();
 
+    // The frame that Esc on the view closes; without one Esc closes nothing.
+    void setFrame(IFrameWindow* frame) { frame_ = frame; }
     void setWindowEventListener(IWindowEventListener* listener) { windowListener_ = listener; }
     void setKeyEventListener(IKeyEventListener* listener) { keyListener_ = listener; }
 
@@ -25,11 +29,13 @@ public:
     int dispatchMouse(UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
+    LRESULT onPaint(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void onKeyDown(WPARAM key, LPARAM lParam);
     void onButtonDown(int button, int x, int y, WPARAM keys);
     void onButtonUp(int button, int x, int y, WPARAM keys);
     void onCaptureChanged(HWND newCapture);
 
+    IFrameWindow* frame_ = nullptr;
     IWindowEventListener* windowListener_ = nullptr;
     IKeyEventListener* keyListener_ = nullptr;
 };

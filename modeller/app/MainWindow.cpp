@@ -8,7 +8,6 @@
 
 #include "gfl/Logger.h"
 #include "modeller/app/D3DDeviceManager.h"
-#include "modeller/app/FrameLink.h"
 #include "modeller/app/Modering.h"
 #include "modeller/app/ModeringPanel.h"
 #include "modeller/app/PartsListPanel.h"
@@ -34,7 +33,6 @@ constexpr int kMinimumWidth = 400;
 constexpr int kMinimumHeight = 300;
 // The parts list is never wider than this, on either side.
 constexpr int kPartsListMaxWidth = 300;
-constexpr UINT kLayoutPanels = WM_USER + 1;
 
 }
 
@@ -43,10 +41,7 @@ MainWindow& MainWindow::getInstance() {
     return mainWindow;
 }
 
-MainWindow::MainWindow() : userInterface_(systemUserInterface()) {
-    frameLink() = {[] { return getInstance().getHandle(); }, [] { return getInstance().getSplitMin(); },
-                   [] { return getInstance().getSplitMax(); }, [] { getInstance().resetDevice(); }};
-}
+MainWindow::MainWindow() : userInterface_(systemUserInterface()) {}
 
 int MainWindow::run(HINSTANCE instance, int showCommand) {
     if (!startUp(instance, showCommand))
@@ -63,10 +58,11 @@ int MainWindow::startUp(HINSTANCE instance, int showCommand) {
     InitCommonControls();
     if (!createWindow(instance))
         return 0;
-    if (!splitBar_.create(window_, kFirstSplitX, kSplitBarId))
+    if (!splitBar_.create(window_, kFirstSplitX, kSplitBarId, this))
         return 0;
     if (!partsList.create("PARTSLIST_CLASS", window_, kPartsListId))
         return 0;
+    modering.setFrame(this);
     if (!modering.create("MODERING_CLASS", window_, kModeringId))
         return 0;
     // The view takes its place before the device takes its size from it.
@@ -181,7 +177,7 @@ LRESULT MainWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case WM_EXITSIZEMOVE:
         onExitSizeMove(window);
         break;
-    case kLayoutPanels:
+    case SplitBar::kLayoutPanels:
         layoutPanels();
         return 0;
     default:

@@ -34,15 +34,15 @@ public:
     LRESULT windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     void layoutPanels();
-    int getSplitMin() const;
-    int getSplitMax() const;
+    int getSplitMin() const override;
+    int getSplitMax() const override;
     void swapPanels();
     void onSizing(const RECT& outer);
     void onMaximizeRestore(int clientWidth);
     void onCommand(HWND frame, int id);
     void setTitle(const std::string& name) override;
     void resetTitle() override;
-    void resetDevice();
+    void resetDevice() override;
 
     HWND getHandle() const { return window_; }
     HWND getWindow() const override { return window_; }

@@ -17,7 +17,6 @@ namespace tbm {
 
 namespace {
 
-constexpr float kDefaultFieldOfView = 0.7853982f;
 constexpr float kNearPlane = 1.0f;
 constexpr float kFarPlane = 1000.0f;
 constexpr D3DCOLOR kBackground = 0xFF1E3C5A;
@@ -32,9 +31,9 @@ enum DragMode { kNoDrag = 0, kRotate = 1, kMove = 2 };
 const char kCompleteText[] = "★★★ 完成！！★★★";
 const char kWorkFileExtension[] = ".tbs";
 
-// The unprojection of a click needs a projection that is neither flat nor
-// turned inside out.
-bool canPick(float fieldOfView)
+// The unprojection of a click and the pan of a two-button move need a projection
+// that is neither flat nor turned inside out.
+bool isProperFieldOfView(float fieldOfView)
 {
     return fieldOfView > 0.0f && fieldOfView < D3DX_PI;
 }
@@ -184,7 +183,7 @@ void Modering::OnMouseDown(int button, int x, int y, WPARAM)
             return;
         }
         dragMode_ = kNoDrag;
-        if (complete_ || !pickingEnabled_ || !canPick(fieldOfView_))
+        if (complete_ || !pickingEnabled_ || !isProperFieldOfView(fieldOfView_))
             return;
         if (model_.pick(x, y, pickMode_)) {
             if (checkComplete() == 1)
@@ -221,7 +220,7 @@ void Modering::OnMouseMove(int x, int y, WPARAM)
     if (dragMode_ == kRotate) {
         model_.rotate(x, y);
         redraw();
-    } else if (dragMode_ == kMove) {
+    } else if (dragMode_ == kMove && isProperFieldOfView(fieldOfView_)) {
         model_.move(x, y, viewport_, fieldOfView_);
         redraw();
     }
@@ -247,8 +246,11 @@ void Modering::OnMouseWheel(int delta, int, int)
 
 void Modering::OnPaint()
 {
-    if (FAILED(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kBackground, 1.0f, 0)))
+    // A lost device fails the Clear as well as the Present.
+    if (FAILED(device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kBackground, 1.0f, 0))) {
+        D3DDeviceManager::getInstance().checkDeviceLost();
         return;
+    }
     if (SUCCEEDED(device_->BeginScene())) {
         model_.draw(pickingEnabled_);
         drawStatus();

@@ -122,6 +122,10 @@ int ModeringPanel::resetDevice() {
     return D3DDeviceManager::getInstance().reset();
 }
 
+void ModeringPanel::setFrame(IFrameWindow* frame) {
+    d3dWindow.setFrame(frame);
+}
+
 void ModeringPanel::setWindowEventListener(IWindowEventListener* listener) {
     d3dWindow.setWindowEventListener(listener);
 }

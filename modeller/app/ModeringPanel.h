@@ -10,6 +10,7 @@
 
 namespace tbm {
 
+class IFrameWindow;
 class IKeyEventListener;
 class IWindowEventListener;
 
@@ -32,6 +33,7 @@ public:
     void selectParts(int partIndex);
     void redraw();
     int resetDevice();
+    void setFrame(IFrameWindow* frame);
     void setWindowEventListener(IWindowEventListener* listener);
     void setKeyEventListener(IKeyEventListener* listener);
 

@@ -1,6 +1,8 @@
 #include "modeller/app/SplitBar.h"
 
-#include "modeller/app/FrameLink.h"
+#include <climits>
+
+#include "modeller/app/IFrameWindow.h"
 
 namespace tbm {
 
@@ -9,14 +11,14 @@ namespace {
 // The bar's window rectangle (screen coordinates) when the current drag began.
 RECT dragStart;
 
-constexpr UINT kLayoutPanels = WM_USER + 1;
 // Posted to the bar at the end of a drag; see WM_EXITSIZEMOVE.
 constexpr UINT kDragEnded = WM_APP + 1;
 
 }
 
-int SplitBar::create(HWND parent, int x, int id) {
+int SplitBar::create(HWND parent, int x, int id, IFrameWindow* frame) {
     parent_ = parent;
+    frame_ = frame;
     id_ = id;
     auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE));
 
@@ -102,8 +104,8 @@ LRESULT SplitBar::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case kDragEnded: {
         RECT bounds;
         GetWindowRect(window, &bounds);
-        if (bounds.left != dragStart.left)
-            frameLink().resetDevice();
+        if (bounds.left != dragStart.left && frame_)
+            frame_->resetDevice();
         return 0;
     }
     default:
@@ -114,8 +116,8 @@ LRESULT SplitBar::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 
 void SplitBar::limitPosition(WINDOWPOS& position) const {
     position.y = 0;
-    const int lowest = frameLink().getSplitMin();
-    const int highest = frameLink().getSplitMax();
+    const int lowest = frame_ ? frame_->getSplitMin() : INT_MIN;
+    const int highest = frame_ ? frame_->getSplitMax() : INT_MAX;
     if (position.x < lowest)
         position.x = lowest;
     else if (position.x > highest)

@@ -4,17 +4,24 @@
 
 namespace tbm {
 
+class IFrameWindow;
+
 // The vertical bar between the main window's two panels. Dragging it moves it
 // sideways within the main window's limits; the main window lays the panels out
 // whenever it moves.
 class SplitBar {
 public:
+    // Sent to the parent whenever the bar moves: the parent lays its panels out.
+    static constexpr UINT kLayoutPanels = WM_USER + 1;
+
     SplitBar() = default;
     SplitBar(const SplitBar&) = delete;
     SplitBar& operator=(const SplitBar&) = delete;
 
     // Registers the class "TBM_SPLITBAR_CLASS<id>", so one bar per id. 1 or 0.
-    int create(HWND parent, int x, int id);
+    // The frame gives the bar's limits and resets the device after a drag; without
+    // one the bar may stand anywhere and nothing is reset.
+    int create(HWND parent, int x, int id, IFrameWindow* frame);
     void setX(int x);
     void setHeight(int height);
 
@@ -34,6 +41,7 @@ private:
 
     HWND window_ = nullptr;
     HWND parent_ = nullptr;
+    IFrameWindow* frame_ = nullptr;
     int id_ = -1;
     int x_ = 0;
     int y_ = 0;

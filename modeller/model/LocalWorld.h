@@ -4,6 +4,9 @@
 
 #include <d3dx9.h>
 
+// The vertical view angle a new view starts with: a quarter turn of pi.
+constexpr float kDefaultFieldOfView = 0.7853982f;
+
 // The orbit transform of the model: a pivot sphere, a turn about it, a pan and
 // a depth, combined into the world matrix. The eye stays at the view-space
 // origin looking along +z. The device is not owned.

@@ -22,7 +22,6 @@ namespace {
 constexpr DWORD kLoadOptions = D3DXMESH_SYSTEMMEM;  // 0x110: 16-bit indices
 constexpr DWORD kOptimizeFlags = D3DXMESHOPT_COMPACT | D3DXMESHOPT_ATTRSORT | D3DXMESHOPT_STRIPREORDER;
 constexpr float kDefaultRadius = 10.0f;
-constexpr float kDefaultFov = 0.7853982f;
 const char kXFileResourceType[] = "XFILE";
 
 bool byDistance(const FaceHit& a, const FaceHit& b)
@@ -44,7 +43,7 @@ int Model::create(IDirect3DDevice9* device)
     device_ = device;
     if (!localWorld_.create(device))
         return 0;
-    localWorld_.init(D3DXVECTOR3(0.0f, 0.0f, 0.0f), kDefaultRadius, kDefaultFov);
+    localWorld_.init(D3DXVECTOR3(0.0f, 0.0f, 0.0f), kDefaultRadius, kDefaultFieldOfView);
     return 1;
 }
 

@@ -4,12 +4,12 @@
 // and person, for the controller's tests.
 
 #include "ModelFixtures.h"
+#include "StandInFrame.h"
 #include "TempDir.h"
 #include "TestDevice.h"
 #include "XFileWriter.h"
 #include "archive/MessageBox.h"
 #include "modeller/app/D3DDeviceManager.h"
-#include "modeller/app/IFrameWindow.h"
 #include "modeller/app/Modering.h"
 #include "modeller/app/StatusBar.h"
 
@@ -77,10 +77,13 @@ inline int takeCloseMessages()
     return count;
 }
 
-class RecordingFrame : public tbm::IFrameWindow {
+class RecordingFrame : public StandInFrame {
 public:
-    HWND getWindow() const override { return Windows::get().frame; }
-    HWND getViewWindow() const override { return Windows::get().view; }
+    RecordingFrame()
+    {
+        window = Windows::get().frame;
+        view = Windows::get().view;
+    }
     void setTitle(const std::string& name) override { title = name + " - とぶれモデラー"; }
     void resetTitle() override { title = "とぶれモデラー"; }
 

@@ -193,7 +193,7 @@ public:
 
 // A Direct3D object with a scripted display mode, set of depth formats that
 // pass and results of successive CreateDevice calls; a call that succeeds
-// hands out the one FakeDevice.
+// hands out the one FakeDevice unless another device is given.
 class FakeDirect3D : public Direct3D9Stub {
 public:
     struct FormatCheck {
@@ -219,6 +219,7 @@ public:
     std::vector<FormatCheck> formatChecks;
     std::vector<Attempt> attempts;
     FakeDevice device;
+    IDirect3DDevice9* handedOut = &device;
 
     STDMETHOD_(HRESULT, GetAdapterDisplayMode)(UINT, D3DDISPLAYMODE* mode) override
     {
@@ -244,7 +245,7 @@ public:
         parameters->BackBufferHeight = 480;
         const size_t call = attempts.size() - 1;
         const HRESULT outcome = call < createResults.size() ? createResults[call] : D3D_OK;
-        *result = SUCCEEDED(outcome) ? &device : nullptr;
+        *result = SUCCEEDED(outcome) ? handedOut : nullptr;
         return outcome;
     }
 };

@@ -1,10 +1,10 @@
-#include "modeller/app/FrameLink.h"
 #include "modeller/app/SplitBar.h"
 #include "modeller/app/StatusBar.h"
 #include "modeller/app/ToolBar.h"
 
 #include <doctest/doctest.h>
 
+#include "StandInFrame.h"
 #include "TempDir.h"
 
 #include <windows.h>
@@ -22,7 +22,7 @@ struct Frame {
     static int layoutRequests;
 
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_USER + 1) {
+        if (message == tbm::SplitBar::kLayoutPanels) {
             ++layoutRequests;
             return 0;
         }
@@ -65,25 +65,12 @@ RECT placement(HWND window) {
 }
 
 // The split bar's limits and reset counter as the main window would give them.
-struct SplitLimits {
-    static int lowest;
-    static int highest;
-    static int resets;
-
+struct SplitLimits : StandInFrame {
     SplitLimits(int low, int high) {
-        lowest = low;
-        highest = high;
-        resets = 0;
-        tbm::FrameLink& link = tbm::frameLink();
-        link.getSplitMin = [] { return lowest; };
-        link.getSplitMax = [] { return highest; };
-        link.resetDevice = [] { ++resets; };
+        splitMin = low;
+        splitMax = high;
     }
-    ~SplitLimits() { tbm::frameLink() = tbm::defaultFrameLink(); }
 };
-int SplitLimits::lowest = 0;
-int SplitLimits::highest = 0;
-int SplitLimits::resets = 0;
 
 // Each pass of a test makes a bar of its own class.
 int nextBarId() {
@@ -115,7 +102,7 @@ TEST_CASE("split bar is made with its own class at the given x over the parent's
     SplitLimits limits(0, 300);
     tbm::SplitBar bar;
     CHECK(bar.getId() == -1);
-    REQUIRE(bar.create(frame.window, 100, 101) == 1);
+    REQUIRE(bar.create(frame.window, 100, 101, &limits) == 1);
 
     WNDCLASSA windowClass;
     CHECK(GetClassInfoA(GetModuleHandleA(nullptr), "TBM_SPLITBAR_CLASS101", &windowClass));
@@ -139,14 +126,14 @@ TEST_CASE("split bar is made with its own class at the given x over the parent's
     CHECK(GetCursor() == LoadCursorA(nullptr, IDC_SIZEWE));
 
     tbm::SplitBar second;
-    CHECK(second.create(frame.window, 50, 101) == 0);
+    CHECK(second.create(frame.window, 50, 101, &limits) == 0);
 }
 
 TEST_CASE("split bar stays within the main window's limits and at the top") {
     Frame frame;
     SplitLimits limits(0, 300);
     tbm::SplitBar bar;
-    REQUIRE(bar.create(frame.window, 100, nextBarId()) == 1);
+    REQUIRE(bar.create(frame.window, 100, nextBarId(), &limits) == 1);
 
     struct Case {
         int x;
@@ -168,7 +155,8 @@ TEST_CASE("split bar stays within the main window's limits and at the top") {
         CHECK(placement(bar.getHandle()).top == 0);
     }
     SUBCASE("limits on the right side follow the main window") {
-        SplitLimits rightSide(400, 600);
+        limits.splitMin = 400;
+        limits.splitMax = 600;
         bar.setX(100);
         CHECK(bar.getX() == 400);
         bar.setX(700);
@@ -180,30 +168,30 @@ TEST_CASE("split bar drag lays out at every step and resets the device once if i
     Frame frame;
     SplitLimits limits(0, 300);
     tbm::SplitBar bar;
-    REQUIRE(bar.create(frame.window, 100, nextBarId()) == 1);
+    REQUIRE(bar.create(frame.window, 100, nextBarId(), &limits) == 1);
 
     SUBCASE("moved") {
         Frame::layoutRequests = 0;
         drag(bar.getHandle(), {{110, 0}, {140, 0}, {180, 0}});
         CHECK(Frame::layoutRequests == 3);
-        CHECK(SplitLimits::resets == 1);
+        CHECK(limits.resets == 1);
         CHECK(bar.getX() == 180);
     }
     SUBCASE("back where it began") {
         drag(bar.getHandle(), {{150, 0}, {100, 0}});
-        CHECK(SplitLimits::resets == 0);
+        CHECK(limits.resets == 0);
         CHECK(bar.getX() == 100);
     }
     SUBCASE("held at a limit the whole time") {
         bar.setX(0);
         drag(bar.getHandle(), {{-40, 0}, {-80, 0}});
-        CHECK(SplitLimits::resets == 0);
+        CHECK(limits.resets == 0);
     }
     SUBCASE("a programmatic move lays out but resets nothing") {
         Frame::layoutRequests = 0;
         bar.setX(200);
         CHECK(Frame::layoutRequests == 1);
-        CHECK(SplitLimits::resets == 0);
+        CHECK(limits.resets == 0);
     }
 }
 
@@ -211,7 +199,7 @@ TEST_CASE("split bar height changes keep its x") {
     Frame frame;
     SplitLimits limits(0, 300);
     tbm::SplitBar bar;
-    REQUIRE(bar.create(frame.window, 100, nextBarId()) == 1);
+    REQUIRE(bar.create(frame.window, 100, nextBarId(), &limits) == 1);
     bar.setX(120);
     bar.setHeight(200);
     CHECK(bar.getX() == 120);
@@ -255,7 +243,7 @@ TEST_CASE("split bar dragged with the mouse through the platform's move loop") {
     Frame frame;
     SplitLimits limits(0, 300);
     tbm::SplitBar bar;
-    REQUIRE(bar.create(frame.window, 100, nextBarId()) == 1);
+    REQUIRE(bar.create(frame.window, 100, nextBarId(), &limits) == 1);
     // Above the windows of other test programs on the same display.
     SetWindowPos(frame.window, HWND_TOPMOST, 300, 200, 0, 0, SWP_NOSIZE);
     SetForegroundWindow(frame.window);
@@ -280,7 +268,7 @@ TEST_CASE("split bar dragged with the mouse through the platform's move loop") {
     CHECK(bar.getY() == 0);
     CHECK(placement(bar.getHandle()).left == 300);
     CHECK(Frame::layoutRequests >= 1);
-    CHECK(SplitLimits::resets == 1);
+    CHECK(limits.resets == 1);
 }
 
 TEST_CASE("status bar shows one text in the part it draws") {

@@ -305,6 +305,38 @@ TEST_CASE("the right button turns and both buttons move whichever went down firs
     CHECK(m.getDragMode() == 2);
 }
 
+TEST_CASE("a move with both buttons is skipped where the view angle refuses picking")
+{
+    Controller c;
+    REQUIRE(c.open(c.plugIn()) == 1);
+    LocalWorld& camera = c.controller.getModel().getLocalWorld();
+    tbm::Modering& m = c.controller;
+    // Turned towards the user until the view is a half turn wide.
+    for (int i = 0; i < 300; ++i)
+        m.OnMouseWheel(-120, 0, 0);
+    REQUIRE(m.getFieldOfView() == D3DX_PI);
+    takeRedraw();
+
+    const float panX = camera.getPanX();
+    const float panY = camera.getPanY();
+    Controller::setKeys(false, true, false);
+    m.OnMouseDown(1, 100, 100, MK_RBUTTON | MK_LBUTTON);
+    REQUIRE(m.getDragMode() == 2);
+    Controller::setKeys(true, true, false);
+    m.OnMouseMove(101, 101, MK_RBUTTON | MK_LBUTTON);
+    CHECK(camera.getPanX() == panX);
+    CHECK(camera.getPanY() == panY);
+    CHECK_FALSE(takeRedraw());
+
+    // Back inside the range the same move pans a little.
+    m.onCommand(nullptr, IDM_RESET_VIEW);
+    m.OnMouseMove(101, 101, MK_RBUTTON | MK_LBUTTON);
+    CHECK(camera.getPanX() > panX);
+    CHECK(camera.getPanX() < panX + 1.0f);
+    CHECK(takeRedraw());
+    Controller::setKeys(false, false, false);
+}
+
 TEST_CASE("each wheel notch moves the sine of half the view angle by a fixed step")
 {
     struct Case {
@@ -491,5 +523,17 @@ TEST_CASE("the controller takes its own command ids only and forwards the part o
     CHECK(model.getParts(1).isVisible() == 0);
     c.controller.setCurrentParts(1, 0);
     CHECK(model.getCurrentParts() == 1);
-    c.controller.setPartsName(2, "none");  // past the parts: ignored
+
+    // Indexes past the two parts, the first of them and one that wraps, change nothing.
+    REQUIRE(model.getPartsCount() == 2);
+    for (int past : {2, -1}) {
+        CAPTURE(past);
+        c.controller.setPartsName(past, "none");
+        c.controller.setPartsVisible(past, 0);
+        c.controller.setCurrentParts(past, 0);
+        CHECK(model.getParts(0).getName() != "none");
+        CHECK(model.getParts(1).getName() == "右");
+        CHECK(model.getParts(0).isVisible() == 1);
+        CHECK(model.getCurrentParts() == 1);
+    }
 }

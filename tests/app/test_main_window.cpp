@@ -1,7 +1,6 @@
 #include "modeller/app/MainWindow.h"
 
 #include "modeller/app/D3DDeviceManager.h"
-#include "modeller/app/FrameLink.h"
 #include "modeller/app/Modering.h"
 #include "modeller/app/ModeringPanel.h"
 #include "modeller/app/PartsListPanel.h"
@@ -67,6 +66,23 @@ struct Person {
     }
 };
 
+// Waits until the device has carried out every call made on it so far. Wine's
+// device runs them on a thread of its own, and a window that is resized while
+// that thread still presents a frame into the view can deadlock the X11 driver
+// against the GL driver (both threads then wait on each other's lock for good).
+void finishFrames() {
+    IDirect3DDevice9* device = tbm::D3DDeviceManager::getInstance().getDevice();
+    IDirect3DQuery9* query = nullptr;
+    if (!device || FAILED(device->CreateQuery(D3DQUERYTYPE_EVENT, &query)))
+        return;
+    query->Issue(D3DISSUE_END);
+    while (query->GetData(nullptr, 0, D3DGETDATA_FLUSH) == S_FALSE)
+        SwitchToThread();
+    query->Release();
+}
+
+// Handles every message waiting, then lets the frames they drew reach the view,
+// so that the test's next change of the windows finds the device idle.
 void pump() {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -74,6 +90,7 @@ void pump() {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
+    finishFrames();
 }
 
 // Takes the WM_CLOSE messages posted to the frame without handling them; how many.
@@ -260,7 +277,6 @@ TEST_CASE("the frame is made with its menu bars panels and device") {
     CHECK(mainWindow().getSplitBar().getX() == 100);
     checkLayout();
     checkBackBufferFitsView();
-    CHECK(tbm::frameLink().getHandle() == window);
 
     MINMAXINFO limits = {};
     SendMessageA(window, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));

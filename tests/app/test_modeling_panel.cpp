@@ -3,6 +3,8 @@
 #include "modeller/app/IKeyEventListener.h"
 
 #include <cmath>
+#include <string>
+#include <vector>
 
 using panels::Editor;
 using panels::pump;
@@ -163,4 +165,86 @@ TEST_CASE("redraw invalidates the view and the listeners reach the view") {
 
     // No device made on the view in this test: nothing to reset.
     CHECK(editor.modering().resetDevice() == 0);
+}
+
+namespace {
+
+// One toolbar position as the toolbar itself reports it; tip is the string id of
+// the tooltip over the position, or -1 where there is none.
+struct Button {
+    int image;
+    int command;
+    BYTE style;
+    int tip;
+};
+
+constexpr Button kSeparator = {0, 0, BTNS_SEP, -1};
+
+std::string loadedString(int id) {
+    char text[256] = "";
+    LoadStringA(GetModuleHandleA(nullptr), id, text, sizeof text);
+    return text;
+}
+
+}
+
+TEST_CASE("the panels' toolbars hold their buttons in order with a tooltip over each button") {
+    Editor& editor = Editor::get();
+    struct Bar {
+        std::string name;
+        HWND panel;
+        int id;
+        std::vector<Button> buttons;
+    };
+    const Bar bars[] = {
+        {"modelling", editor.modering().getHandle(), 107,
+         {{0, IDM_NEW, BTNS_BUTTON, IDS_TIP_NEW},
+          {1, IDM_OPEN, BTNS_BUTTON, IDS_TIP_OPEN},
+          {2, IDM_SAVE, BTNS_BUTTON, IDS_TIP_SAVE},
+          kSeparator,
+          {3, IDM_DELETE_FACE, BTNS_CHECK, IDS_TIP_DELETE_FACE},
+          {4, IDM_ROTATE_ABOUT_PARTS, BTNS_CHECK, IDS_TIP_ROTATE_ABOUT_MODEL},
+          {5, IDM_RESET_VIEW, BTNS_BUTTON, IDS_TIP_RESET_VIEW},
+          {6, IDM_BROWSE_MODE, BTNS_CHECK, IDS_TIP_BROWSE_MODE},
+          kSeparator,
+          {7, IDM_HELP, BTNS_BUTTON, IDS_TIP_HELP}}},
+        {"parts list", editor.partsList().getHandle(), 104,
+         {{0, IDM_SHOW_ALL_PARTS, BTNS_BUTTON, IDS_TIP_SHOW_ALL_PARTS},
+          {1, IDM_HIDE_ALL_PARTS, BTNS_BUTTON, IDS_TIP_HIDE_ALL_PARTS},
+          {2, IDM_SWAP_PANELS, BTNS_BUTTON, IDS_TIP_SWAP_PANELS}}},
+    };
+    for (const Bar& bar : bars) {
+        CAPTURE(bar.name);
+        HWND toolBar = GetDlgItem(bar.panel, bar.id);
+        REQUIRE(toolBar != nullptr);
+        REQUIRE(SendMessageA(toolBar, TB_BUTTONCOUNT, 0, 0) == LRESULT(bar.buttons.size()));
+        HWND toolTips = reinterpret_cast<HWND>(SendMessageA(toolBar, TB_GETTOOLTIPS, 0, 0));
+        REQUIRE(toolTips != nullptr);
+
+        int tool = 0;
+        for (size_t position = 0; position < bar.buttons.size(); ++position) {
+            CAPTURE(position);
+            const Button& expected = bar.buttons[position];
+            TBBUTTON button = {};
+            REQUIRE(SendMessageA(toolBar, TB_GETBUTTON, position, reinterpret_cast<LPARAM>(&button)));
+            CHECK(button.iBitmap == expected.image);
+            CHECK(button.idCommand == expected.command);
+            CHECK(button.fsStyle == expected.style);
+            CHECK((button.fsState & TBSTATE_ENABLED) != 0);
+            if (expected.tip == -1)
+                continue;
+            // The tools come in toolbar order, each over its own button.
+            char text[256] = "";
+            TOOLINFOA info = {};
+            info.cbSize = TTTOOLINFOA_V2_SIZE;
+            info.lpszText = text;
+            REQUIRE(SendMessageA(toolTips, TTM_ENUMTOOLSA, tool++, reinterpret_cast<LPARAM>(&info)));
+            RECT item = {};
+            SendMessageA(toolBar, TB_GETITEMRECT, position, reinterpret_cast<LPARAM>(&item));
+            CHECK(info.hwnd == toolBar);
+            CHECK(EqualRect(&info.rect, &item));
+            CHECK(std::string(text) == loadedString(expected.tip));
+        }
+        CHECK(SendMessageA(toolTips, TTM_GETTOOLCOUNT, 0, 0) == tool);
+    }
 }

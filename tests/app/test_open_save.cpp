@@ -305,3 +305,54 @@ TEST_CASE("the three file dialogs are open-file dialogs on the folders beside th
     }
     tbm::setOpenFileNameFunction(GetOpenFileNameA);
 }
+
+namespace {
+
+// The dialog box the program shows, read and closed by a hook on this thread as
+// soon as it is activated; a timer closes it with IDCANCEL should that not happen.
+struct BoxCloser {
+    static HHOOK hook;
+    static HWND box;
+    static std::string caption;
+    static std::string text;
+
+    static LRESULT CALLBACK onWindow(int code, WPARAM wParam, LPARAM lParam)
+    {
+        char read[256] = "";
+        if (code == HCBT_ACTIVATE && !box && GetClassNameA(reinterpret_cast<HWND>(wParam), read, sizeof read) &&
+            std::string(read) == "#32770") {
+            box = reinterpret_cast<HWND>(wParam);
+            GetWindowTextA(box, read, sizeof read);
+            caption = read;
+            GetDlgItemTextA(box, 0xFFFF, read, sizeof read);
+            text = read;
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        }
+        return CallNextHookEx(hook, code, wParam, lParam);
+    }
+    static void CALLBACK onTimer(HWND, UINT, UINT_PTR, DWORD)
+    {
+        if (HWND shown = FindWindowA("#32770", nullptr))
+            PostMessageA(shown, WM_COMMAND, IDCANCEL, 0);
+    }
+};
+HHOOK BoxCloser::hook = nullptr;
+HWND BoxCloser::box = nullptr;
+std::string BoxCloser::caption;
+std::string BoxCloser::text;
+
+}
+
+TEST_CASE("the editor's message boxes carry its message caption")
+{
+    HWND owner = fixture::Windows::get().frame;
+    BoxCloser::hook = SetWindowsHookExA(WH_CBT, &BoxCloser::onWindow, nullptr, GetCurrentThreadId());
+    REQUIRE(BoxCloser::hook != nullptr);
+    const UINT_PTR timer = SetTimer(nullptr, 0, 10000, &BoxCloser::onTimer);
+    const int answer = tbm::systemUserInterface().showMessage(owner, "本文", MB_OK);
+    KillTimer(nullptr, timer);
+    UnhookWindowsHookEx(BoxCloser::hook);
+    CHECK(answer == IDOK);
+    CHECK(BoxCloser::caption == "とぶれモデラー メッセージ");
+    CHECK(BoxCloser::text == "本文");
+}

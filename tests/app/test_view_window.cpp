@@ -1,10 +1,10 @@
 #include "modeller/app/D3DDeviceManager.h"
 #include "modeller/app/D3DWindow.h"
-#include "modeller/app/FrameLink.h"
 
 #include <doctest/doctest.h>
 
 #include "LogCapture.h"
+#include "StandInFrame.h"
 
 #include <windows.h>
 
@@ -306,7 +306,9 @@ TEST_CASE("view window without a window listener drops the mouse") {
 
 TEST_CASE("view window passes keys to the key listener and Esc to the frame") {
     ViewFixture fixture;
-    tbm::frameLink().getHandle = [] { return theView().frame; };
+    StandInFrame mainWindow;
+    mainWindow.window = fixture.shared.frame;
+    fixture.view.setFrame(&mainWindow);
     countPosted(fixture.shared.frame, WM_CLOSE);
 
     fixture.send(WM_KEYDOWN, 'A', 0, 0);
@@ -326,7 +328,11 @@ TEST_CASE("view window passes keys to the key listener and Esc to the frame") {
     SendMessageA(fixture.window, WM_KEYDOWN, VK_ESCAPE, 1);
     CHECK(countPosted(fixture.shared.frame, WM_CLOSE) == 1);
     CHECK(fixture.takeEvents().empty());
-    tbm::frameLink() = tbm::defaultFrameLink();
+
+    // Without a frame Esc closes nothing.
+    fixture.view.setFrame(nullptr);
+    SendMessageA(fixture.window, WM_KEYDOWN, VK_ESCAPE, 1);
+    CHECK(countPosted(fixture.shared.frame, WM_CLOSE) == 0);
 }
 
 TEST_CASE("view window paint reaches the listener or the lost-device check") {
