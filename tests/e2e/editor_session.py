@@ -57,11 +57,12 @@ def decode_debug_string(escaped):
     return out.decode("cp932", "replace")
 
 
-DEBUG_LINE = re.compile(r'OutputDebugStringA "(.*)"\s*$')
+# Wine cuts a long string short and marks it with "...".
+DEBUG_LINE = re.compile(r'OutputDebugStringA "(.*)"(?:\.\.\.)?\s*$')
 
 
 def debug_lines(stderr_text):
-    """The editor's log lines from Wine's stderr (WINEDEBUG=warn+debugstr)."""
+    """The editor's log lines from Wine's stderr (WINEDEBUG=warn+debugstr); long ones only begin."""
     lines = []
     for line in stderr_text.splitlines():
         match = DEBUG_LINE.search(line)
