@@ -1,6 +1,7 @@
 #include "D3DDeviceManager.h"
 
 #include "IDeviceEventListener.h"
+#include "modeller/model/ComRef.h"
 #include "gfl/Logger.h"
 
 namespace tbm {
@@ -205,13 +206,11 @@ void D3DDeviceManager::release()
 {
     if (device_) {
         log(3, "Direct3Dデバイスを解放します。");
-        device_->Release();
-        device_ = nullptr;
+        releaseInterface(device_);
         log(3, "Direct3Dデバイスを解放しました。");
     }
     if (direct3D_) {
-        direct3D_->Release();
-        direct3D_ = nullptr;
+        releaseInterface(direct3D_);
         log(3, "Direct3Dオブジェクトを解放しました。");
     }
     listener_ = nullptr;

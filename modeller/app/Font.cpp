@@ -1,6 +1,7 @@
 #include "Font.h"
 
 #include "gfl/Logger.h"
+#include "modeller/model/ComRef.h"
 
 namespace tbm {
 
@@ -64,8 +65,7 @@ void Font::release()
 {
     if (!font_)
         return;
-    font_->Release();
-    font_ = nullptr;
+    releaseInterface(font_);
     Logger::getInstance().print(3, "D3DXFontを破棄しました。");
 }
 

@@ -1,5 +1,7 @@
 #include "modeller/app/FrameDump.h"
 
+#include "modeller/model/ComRef.h"
+
 #include <d3dx9.h>
 #include <windows.h>
 
@@ -16,13 +18,12 @@ const char* frameDumpPath()
 
 HRESULT saveBackBuffer(IDirect3DDevice9* device, const char* path)
 {
-    IDirect3DSurface9* backBuffer = nullptr;
-    HRESULT result = device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer);
+    ComRef<IDirect3DSurface9> backBuffer;
+    HRESULT result = device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, backBuffer.out());
     if (FAILED(result))
         return result;
     const std::string temporary = std::string(path) + ".part";
-    result = D3DXSaveSurfaceToFileA(temporary.c_str(), D3DXIFF_BMP, backBuffer, nullptr, nullptr);
-    backBuffer->Release();
+    result = D3DXSaveSurfaceToFileA(temporary.c_str(), D3DXIFF_BMP, backBuffer.get(), nullptr, nullptr);
     if (FAILED(result)) {
         DeleteFileA(temporary.c_str());
         return result;

@@ -1,5 +1,7 @@
 #include "modeller/app/MainWindow.h"
 
+#include "modeller/model/ComRef.h"
+
 #include <commctrl.h>
 #include <d3d9.h>
 
@@ -382,13 +384,9 @@ bool MainWindow::viewDiffersFromBackBuffer() const {
     GetClientRect(view, &client);
     if (client.right <= 0 || client.bottom <= 0)
         return false;
-    IDirect3DSwapChain9* swapChain = nullptr;
-    if (FAILED(device->GetSwapChain(0, &swapChain)))
-        return false;
+    ComRef<IDirect3DSwapChain9> swapChain;
     D3DPRESENT_PARAMETERS parameters = {};
-    const HRESULT got = swapChain->GetPresentParameters(&parameters);
-    swapChain->Release();
-    if (FAILED(got))
+    if (FAILED(device->GetSwapChain(0, swapChain.out())) || FAILED(swapChain->GetPresentParameters(&parameters)))
         return false;
     return static_cast<UINT>(client.right) != parameters.BackBufferWidth ||
            static_cast<UINT>(client.bottom) != parameters.BackBufferHeight;

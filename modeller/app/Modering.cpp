@@ -80,7 +80,7 @@ int Modering::start(IDirect3DDevice9* device)
     D3DDeviceManager::getInstance().setListener(this);
     device_ = device;
     const bool started = device && light_.create(device) && model_.create(device) &&
-                         font_.create(device, kFontHeight, 0, "ＭＳ ゴシック") >= 0;
+                         SUCCEEDED(font_.create(device, kFontHeight, 0, "ＭＳ ゴシック"));
     if (!started) {
         close();
         return 0;
