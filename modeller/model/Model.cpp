@@ -16,6 +16,7 @@
 #include "gfl/Path.h"
 
 #include <algorithm>
+#include <new>
 
 namespace {
 
@@ -23,6 +24,19 @@ constexpr DWORD kLoadOptions = D3DXMESH_SYSTEMMEM;  // 0x110: 16-bit indices
 constexpr DWORD kOptimizeFlags = D3DXMESHOPT_COMPACT | D3DXMESHOPT_ATTRSORT | D3DXMESHOPT_STRIPREORDER;
 constexpr float kDefaultRadius = 10.0f;
 const char kXFileResourceType[] = "XFILE";
+
+// Sizes bytes for a whole mesh file; false past the entry cap or when memory runs out.
+bool allocateFileBytes(unsigned long long size, std::vector<char>& bytes)
+{
+    if (size > kMaxEntrySize)
+        return false;
+    try {
+        bytes.resize(size_t(size));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
 
 bool byDistance(const FaceHit& a, const FaceHit& b)
 {
@@ -219,12 +233,12 @@ int Model::loadMeshFromFile(ID3DXBuffer** adjacency, ID3DXBuffer** materials)
     unsigned long long fileSize = 0;
     if (FAILED(file.getSize(&fileSize)))
         return 0;
-    if (fileSize > kMaxEntrySize) {
+    std::vector<char> bytes;
+    if (!allocateFileBytes(fileSize, bytes)) {
         Logger::getInstance().print(1, "ファイルのメッシュが大きすぎます。%s", meshPath_.c_str());
         return 0;
     }
-    const DWORD size = DWORD(fileSize);
-    std::vector<char> bytes(size);
+    const DWORD size = DWORD(bytes.size());
     if (size && FAILED(file.readAll(bytes.data(), size)))
         return 0;
     return loadMeshFromBytes(

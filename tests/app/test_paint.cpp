@@ -103,7 +103,6 @@ private:
     }
 };
 
-ScriptedDevice* g_device = nullptr;
 FakeDirect3D* g_direct3D = nullptr;
 
 IDirect3D9* WINAPI createFakeDirect3D(UINT)
