@@ -170,15 +170,16 @@ TEST_CASE("redraw invalidates the view and the listeners reach the view") {
 namespace {
 
 // One toolbar position as the toolbar itself reports it; tip is the string id of
-// the tooltip over the position, or -1 where there is none.
+// the tooltip over the position, or -1 where there is none, and text its text.
 struct Button {
     int image;
     int command;
     BYTE style;
     int tip;
+    const char* text;
 };
 
-constexpr Button kSeparator = {0, 0, BTNS_SEP, -1};
+constexpr Button kSeparator = {0, 0, BTNS_SEP, -1, ""};
 
 std::string loadedString(int id) {
     char text[256] = "";
@@ -198,20 +199,20 @@ TEST_CASE("the panels' toolbars hold their buttons in order with a tooltip over 
     };
     const Bar bars[] = {
         {"modelling", editor.modering().getHandle(), 107,
-         {{0, IDM_NEW, BTNS_BUTTON, IDS_TIP_NEW},
-          {1, IDM_OPEN, BTNS_BUTTON, IDS_TIP_OPEN},
-          {2, IDM_SAVE, BTNS_BUTTON, IDS_TIP_SAVE},
+         {{0, 1000, BTNS_BUTTON, 2000, "新規"},
+          {1, 1001, BTNS_BUTTON, 2001, "開く"},
+          {2, 1002, BTNS_BUTTON, 2002, "上書き保存"},
           kSeparator,
-          {3, IDM_DELETE_FACE, BTNS_CHECK, IDS_TIP_DELETE_FACE},
-          {4, IDM_ROTATE_ABOUT_PARTS, BTNS_CHECK, IDS_TIP_ROTATE_ABOUT_MODEL},
-          {5, IDM_RESET_VIEW, BTNS_BUTTON, IDS_TIP_RESET_VIEW},
-          {6, IDM_BROWSE_MODE, BTNS_CHECK, IDS_TIP_BROWSE_MODE},
+          {3, 201, BTNS_CHECK, 2010, "面を削除"},
+          {4, 202, BTNS_CHECK, 2011, "モデルの中心で回転"},
+          {5, 204, BTNS_BUTTON, 2012, "位置大きさの調整"},
+          {6, 205, BTNS_CHECK, 2013, "閲覧モード"},
           kSeparator,
-          {7, IDM_HELP, BTNS_BUTTON, IDS_TIP_HELP}}},
+          {7, 1010, BTNS_BUTTON, 2003, "ヘルプ"}}},
         {"parts list", editor.partsList().getHandle(), 104,
-         {{0, IDM_SHOW_ALL_PARTS, BTNS_BUTTON, IDS_TIP_SHOW_ALL_PARTS},
-          {1, IDM_HIDE_ALL_PARTS, BTNS_BUTTON, IDS_TIP_HIDE_ALL_PARTS},
-          {2, IDM_SWAP_PANELS, BTNS_BUTTON, IDS_TIP_SWAP_PANELS}}},
+         {{0, 300, BTNS_BUTTON, 2020, "パーツをすべて表示"},
+          {1, 301, BTNS_BUTTON, 2021, "パーツをすべて非表示"},
+          {2, 302, BTNS_BUTTON, 2022, "リスト位置を移動"}}},
     };
     for (const Bar& bar : bars) {
         CAPTURE(bar.name);
@@ -243,7 +244,8 @@ TEST_CASE("the panels' toolbars hold their buttons in order with a tooltip over 
             SendMessageA(toolBar, TB_GETITEMRECT, position, reinterpret_cast<LPARAM>(&item));
             CHECK(info.hwnd == toolBar);
             CHECK(EqualRect(&info.rect, &item));
-            CHECK(std::string(text) == loadedString(expected.tip));
+            CHECK(std::string(text) == expected.text);
+            CHECK(loadedString(expected.tip) == expected.text);
         }
         CHECK(SendMessageA(toolTips, TTM_GETTOOLCOUNT, 0, 0) == tool);
     }
