@@ -7,6 +7,7 @@
 #include "LogCapture.h"
 #include "ModelFixtures.h"
 #include "TestDevice.h"
+#include "ZipBytes.h"
 
 #include <doctest/doctest.h>
 
@@ -343,6 +344,25 @@ TEST_CASE("a work file restores names visibility and solid faces and part 0 is c
         std::vector<char> record;
         CHECK(reader.readPartsFile(2, record) == 1);
         CHECK(reader.readPartsFile(3, record) == 0);
+    }
+    {
+        // As stored: the comment alone, the path entry then one deflated entry per part, none scrambled.
+        const std::string zip = zipbytes::readAll(work);
+        CHECK(zipbytes::comment(zip) == "_TBM_SERIALIZE01");
+        const std::vector<zipbytes::Entry> entries = zipbytes::entries(zip);
+        std::vector<std::string> names;
+        for (const zipbytes::Entry& e : entries) {
+            CHECK(e.method == 8);
+            CHECK(e.localMethod == 8);
+            names.push_back(e.name);
+        }
+        CHECK(names == std::vector<std::string>{"_TBM_SERIALIZE_MAIN_MESH_FILE", "_TBM_SERIALIZE_PARTS_FILE_0",
+                                                "_TBM_SERIALIZE_PARTS_FILE_1", "_TBM_SERIALIZE_PARTS_FILE_2"});
+        REQUIRE(entries.size() == 4);
+        CHECK(zipbytes::storedData(zip, entries[0]) == pin);
+        const std::string record = zipbytes::storedData(zip, entries[2]);
+        REQUIRE(record.size() > 40);
+        CHECK(record.compare(40, 6, "折り目") == 0);  // the name follows the 40-byte header
     }
     OpenModel open;
     Model& model = open.model;
