@@ -48,13 +48,13 @@ struct World {
 struct ViewportScope {
     ViewportScope(DWORD width, DWORD height)
     {
-        REQUIRE(TestDevice::get()->GetViewport(&saved) >= 0);
+        REQUIRE(SUCCEEDED(TestDevice::get()->GetViewport(&saved)));
         D3DVIEWPORT9 viewport = saved;
         viewport.X = 0;
         viewport.Y = 0;
         viewport.Width = width;
         viewport.Height = height;
-        REQUIRE(TestDevice::get()->SetViewport(&viewport) >= 0);
+        REQUIRE(SUCCEEDED(TestDevice::get()->SetViewport(&viewport)));
     }
     ~ViewportScope() { TestDevice::get()->SetViewport(&saved); }
 
@@ -118,7 +118,7 @@ std::vector<AxisVertex> readVertices(IDirect3DVertexBuffer9* buffer)
     std::vector<AxisVertex> out;
     void* data = nullptr;
     REQUIRE(buffer != nullptr);
-    REQUIRE(buffer->Lock(0, 0, &data, 0) >= 0);
+    REQUIRE(SUCCEEDED(buffer->Lock(0, 0, &data, 0)));
     const AxisVertex* vertices = static_cast<const AxisVertex*>(data);
     out.assign(vertices, vertices + Axis::kVertexCount);
     buffer->Unlock();
@@ -379,13 +379,13 @@ TEST_CASE("drawAxis sets the axis matrix, clears the texture and leaves lighting
     w.world.rotate(30, 20);
 
     IDirect3DTexture9* texture = nullptr;
-    REQUIRE(D3DXCreateTexture(device, 4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture) >= 0);
+    REQUIRE(SUCCEEDED(D3DXCreateTexture(device, 4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture)));
     device->SetTexture(0, texture);
     const D3DXMATRIX identity(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1);
     device->SetTransform(D3DTS_WORLD, &identity);
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
 
-    REQUIRE(device->BeginScene() >= 0);
+    REQUIRE(SUCCEEDED(device->BeginScene()));
     CHECK(w.world.drawAxis() == 1);
     device->EndScene();
 
@@ -393,7 +393,7 @@ TEST_CASE("drawAxis sets the axis matrix, clears the texture and leaves lighting
     device->GetRenderState(D3DRS_LIGHTING, &lighting);
     CHECK(lighting == TRUE);
     D3DXMATRIX world;
-    REQUIRE(device->GetTransform(D3DTS_WORLD, &world) >= 0);
+    REQUIRE(SUCCEEDED(device->GetTransform(D3DTS_WORLD, &world)));
     checkMatrixNear(world, w.world.getAxisMatrix());
     IDirect3DBaseTexture9* bound = reinterpret_cast<IDirect3DBaseTexture9*>(1);
     device->GetTexture(0, &bound);
@@ -416,18 +416,18 @@ TEST_CASE("the axes are seen unlit in their colours, from the pivot outwards")
     device->SetTransform(D3DTS_PROJECTION, &projection);
     device->SetRenderState(D3DRS_LIGHTING, TRUE);
 
-    REQUIRE(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0) >= 0);
-    REQUIRE(device->BeginScene() >= 0);
+    REQUIRE(SUCCEEDED(device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0)));
+    REQUIRE(SUCCEEDED(device->BeginScene()));
     w.world.drawAxis();
     device->EndScene();
 
     IDirect3DSurface9* surface = nullptr;
-    REQUIRE(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &surface) >= 0);
+    REQUIRE(SUCCEEDED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &surface)));
     D3DSURFACE_DESC desc;
     surface->GetDesc(&desc);
     REQUIRE((desc.Format == D3DFMT_X8R8G8B8 || desc.Format == D3DFMT_A8R8G8B8));
     D3DLOCKED_RECT locked;
-    REQUIRE(surface->LockRect(&locked, nullptr, D3DLOCK_READONLY) >= 0);
+    REQUIRE(SUCCEEDED(surface->LockRect(&locked, nullptr, D3DLOCK_READONLY)));
     auto pixel = [&](int x, int y) {
         return static_cast<const DWORD*>(static_cast<const void*>(static_cast<const char*>(locked.pBits) +
                                                                    y * locked.Pitch))[x] &
@@ -484,7 +484,7 @@ TEST_CASE("Axis fills six coloured corners on create and set, and frees its buff
     CHECK(referencesAfter(old) == 0);
     checkAxisVertices(axis.getVertexBuffer(), 1.0f);
 
-    REQUIRE(TestDevice::get()->BeginScene() >= 0);
+    REQUIRE(SUCCEEDED(TestDevice::get()->BeginScene()));
     CHECK(axis.draw() == 1);
     TestDevice::get()->EndScene();
 
