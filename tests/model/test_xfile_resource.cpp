@@ -99,13 +99,24 @@ TEST_CASE("a name that is neither a resource nor a file fails to open")
     model.destroy();
 }
 
-TEST_CASE("a damaged compressed XFILE resource is refused by the resource source")
+TEST_CASE("damaged compressed XFILE resources are refused by the resource source")
 {
-    Model model;
-    REQUIRE(model.create(TestDevice::get()) == 1);
-    LogCapture log;
-    CHECK(model.open("TBM_RESOURCE_DAMAGED", kFov) == 0);
-    CHECK(LogCapture::count("リソースの圧縮されたメッシュが壊れています（ブロックがデータの終わりを越える）。TBM_RESOURCE_DAMAGED") == 1);
-    CHECK(LogCapture::count("Xファイルの読み込みに失敗しました。") == 1);
-    model.destroy();
+    struct Case { std::string name; std::string failure; };
+    const Case cases[] = {
+        {"TBM_RESOURCE_DAMAGED", "ブロックがデータの終わりを越える"},
+        {"TBM_RESOURCE_BAD_SIGNATURE", "ブロックにCKの署名がない"},
+        {"TBM_RESOURCE_BAD_SIZE", "展開後のサイズに届く前にデータが終わる"},
+        {"TBM_RESOURCE_LEFT_OVER", "最後のブロックの後にデータが残る"},
+        {"TBM_RESOURCE_PLAIN_BODY", "ブロックがデータの終わりを越える"},
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.name);
+        Model model;
+        REQUIRE(model.create(TestDevice::get()) == 1);
+        LogCapture log;
+        CHECK(model.open(c.name, kFov) == 0);
+        CHECK(LogCapture::count(std::string("リソースの圧縮されたメッシュが壊れています（") + c.failure + "）。" + c.name) == 1);
+        CHECK(LogCapture::count("Xファイルの読み込みに失敗しました。") == 1);
+        model.destroy();
+    }
 }
