@@ -32,6 +32,8 @@ tbm::PartsListPanel& partsList() { return tbm::PartsListPanel::getInstance(); }
 tbm::ModeringPanel& modering() { return tbm::ModeringPanel::getInstance(); }
 tbm::Modering& controller() { return *tbm::Modering::getInstance(); }
 
+IDirect3D9* WINAPI noDirect3D(UINT) { return nullptr; }
+
 // The person: the boxes shown and the plug-in chosen in the open dialog.
 struct Person {
     struct Box {
@@ -600,7 +602,7 @@ TEST_CASE("start-up fails with exit code 1 when a step fails") {
 
     SUBCASE("no Direct3D") {
         unregisterClasses();
-        tbm::D3DDeviceManager::getInstance().setDirect3DFactory([](UINT) -> IDirect3D9* { return nullptr; });
+        tbm::D3DDeviceManager::getInstance().setDirect3DFactory(noDirect3D);
         CHECK(mainWindow().run(GetModuleHandleA(nullptr), SW_SHOWNORMAL) == 1);
         tbm::D3DDeviceManager::getInstance().setDirect3DFactory(Direct3DCreate9);
         // The frame stays, as the process would end now.
