@@ -17,6 +17,10 @@ wineserver=${TOBURE_WINESERVER:-wineserver}
         touch "$WINEPREFIX/.ready"
     fi
 ) 9>"$WINEPREFIX.lock"
+# A lingering session outlives the gaps between programs (one session start for all).
+if [ -n "${TOBURE_WINESERVER_LINGER:-}" ]; then
+    "$wineserver" -p"$TOBURE_WINESERVER_LINGER" 2>/dev/null
+fi
 # A fresh session runs the program alone on a display of its own, and is ended
 # afterwards so that the next program starts on the shared display again.
 launcher=()
