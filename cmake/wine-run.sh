@@ -16,6 +16,9 @@ wineserver=${TOBURE_WINESERVER:-wineserver}
         "$wineserver" -w
         touch "$WINEPREFIX/.ready"
     fi
+    # Wine reads its own fonts (Marlett draws the caption buttons) only from the
+    # prefix's Fonts folder, and wineboot puts none there.
+    cp -u "${TOBURE_WINE%/*}"/../../share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
 ) 9>"$WINEPREFIX.lock"
 # A lingering session outlives the gaps between programs (one session start for all).
 if [ -n "${TOBURE_WINESERVER_LINGER:-}" ]; then

@@ -22,7 +22,11 @@ if [ -n "${DISPLAY:-}" ]; then
     # A prefix of its own, so the windows are managed by the desktop's window manager.
     echo "run: starting the editor on $DISPLAY; open plugin\\sample.pin with ファイル → 新規"
     cd "$out"
-    WINEPREFIX="$out/wineprefix-run" WINEDEBUG=${WINEDEBUG:--all} exec "$wine" ./TobureModeler.exe
+    export WINEPREFIX=$out/wineprefix-run WINEDEBUG=${WINEDEBUG:--all}
+    # Wine's own fonts (Marlett draws the caption buttons) are read from the prefix only.
+    [ -d "$WINEPREFIX/drive_c/windows/Fonts" ] || "$wine" wineboot -i >/dev/null 2>&1
+    cp -u "${wine%/*}"/../../share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
+    exec "$wine" ./TobureModeler.exe
 fi
 
 # No display: the end-to-end tooling on a virtual display, ending in a screenshot.
