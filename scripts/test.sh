@@ -24,21 +24,28 @@ case $lane in
         exit 2 ;;
 esac
 
+lap() { echo "test: $1 in $SECONDS s"; SECONDS=0; }
+SECONDS=0
 build i686 "$root/build" ON "$([ "$lane" = compiled ] && echo OFF || echo ON)" \
       -DTOBURE_WINE_QEMU="$([ "$lane" = emulated ] && echo ON || echo OFF)"
+lap "i686 build"
 status=0
 if [ "$lane" = native ]; then
     cd "$root/build"
     xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure -j "$(nproc)" || status=1
+    lap "i686 tests"
     exit $status
 fi
 
 build x86_64 "$root/build-x86_64" ON ON
+lap "x86_64 build"
 echo "test: == x86_64 build, wine64: every test"
 (cd "$root/build-x86_64" && xvfb-run -a -s "-screen 0 1024x768x24" ctest --output-on-failure -j "$(nproc)") \
     || status=1
+lap "x86_64 tests"
 if [ "$lane" = emulated ]; then
     echo "test: == i686 build, qemu-i386 + 32-bit Wine: the device-free tests"
     (cd "$root/build" && env -u DISPLAY ctest --output-on-failure -j "$(nproc)" -L device-free) || status=1
+    lap "emulated i686 tests"
 fi
 exit $status
