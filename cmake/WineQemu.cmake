@@ -20,6 +20,8 @@ file(COPY_FILE ${TOBURE_WINE32} ${QEMU_WINE_DIR}/lib/wine/wine.i386 ONLY_IF_DIFF
 file(CONFIGURE OUTPUT ${QEMU_WINE_DIR}/lib/wine/wine @ONLY CONTENT [[#!/bin/sh
 # The 32-bit Wine loader under qemu-i386, serving a win32 prefix from the 64-bit wineserver.
 export WINEARCH=win32 WINESERVER=@TOBURE_WINESERVER64@ QEMU_RESERVED_VA=0x81000000
+# Wine's helper processes crash now and then under emulation: no core files from them.
+ulimit -c 0
 exec @TOBURE_QEMU_I386_PROGRAM@ -0 "$0" "${0%/*}/wine.i386" "$@"
 ]])
 file(CHMOD ${QEMU_WINE_DIR}/lib/wine/wine PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
