@@ -9,16 +9,18 @@ bash "$root/scripts/setup.sh"
 source "$root/scripts/arch.sh"
 
 lane=$(i686_lane)
+why="this machine cannot execute 32-bit code"
+[ -z "${TOBURE_I686_TESTS:-}" ] || why="TOBURE_I686_TESTS=$lane"
 case $lane in
     native)
         echo "test: every test on the i686 build under 32-bit Wine (this machine executes 32-bit code)" ;;
     emulated)
-        echo "test: this machine cannot execute 32-bit code: every test on the x86_64 build under wine64;" \
+        echo "test: $why: every test on the x86_64 build under wine64;" \
              "the device-free ones (foundation, archives, plugin.exe) also on the i686 build under qemu-i386," \
              "where Direct3D does not run (its other tests are compiled only)" ;;
     compiled)
-        echo "test: this machine cannot execute 32-bit code and has no qemu-i386: every test on the x86_64" \
-             "build under wine64; the i686 tests are compiled only" ;;
+        [ -n "${TOBURE_I686_TESTS:-}" ] || why="$why and has no qemu-i386"
+        echo "test: $why: every test on the x86_64 build under wine64; the i686 tests are compiled only" ;;
     *)
         echo "test: TOBURE_I686_TESTS is native, emulated or compiled, not '$lane'" >&2
         exit 2 ;;
