@@ -46,8 +46,10 @@ echo "test: == x86_64 build, wine64: every test"
     || status=1
 lap "x86_64 tests"
 if [ "$lane" = emulated ]; then
-    echo "test: == i686 build, qemu-i386 + 32-bit Wine: the device-free tests"
-    (cd "$root/build" && env -u DISPLAY ctest --output-on-failure -j "$(nproc)" -L device-free) || status=1
+    # Reported, not gating: under qemu, Wine's session start has hung now and then.
+    echo "test: == i686 build, qemu-i386 + 32-bit Wine: the device-free tests (reported, not gating)"
+    (cd "$root/build" && env -u DISPLAY ctest --output-on-failure -j "$(nproc)" -L device-free) \
+        || echo "test: the emulated i686 run failed; it does not fail the test command (see README)"
     lap "emulated i686 tests"
 fi
 exit $status
