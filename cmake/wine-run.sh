@@ -8,14 +8,17 @@ export WINEPREFIX=$TOBURE_WINEPREFIX
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export WINEDEBUG=${WINEDEBUG:--all,err+module}
 wineserver=${TOBURE_WINESERVER:-wineserver}
+# A step of making the prefix; false when it hung.
+boot() { DISPLAY= timeout 240 "$TOBURE_WINE" "$@" >/dev/null 2>&1; [ $? -ne 124 ]; }
 (
     flock 9
-    if [ ! -f "$WINEPREFIX/.ready" ]; then
-        DISPLAY= "$TOBURE_WINE" wineboot -i >/dev/null 2>&1
-        DISPLAY= "$TOBURE_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-        "$wineserver" -w
-        touch "$WINEPREFIX/.ready"
-    fi
+    # A making that hangs (seen under emulation) is ended and taken up again, twice at most.
+    for attempt in 1 2 3; do
+        [ -f "$WINEPREFIX/.ready" ] && break
+        boot wineboot -i && boot reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f &&
+            timeout 240 "$wineserver" -w && touch "$WINEPREFIX/.ready" && break
+        "$wineserver" -k 2>/dev/null
+    done
     # Wine reads its own fonts (Marlett draws the caption buttons) only from the
     # prefix's Fonts folder, and wineboot puts none there.
     cp -u "${TOBURE_WINE%/*}"/../../share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
