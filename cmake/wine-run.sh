@@ -22,11 +22,18 @@ boot() { DISPLAY= timeout 240 "$TOBURE_WINE" "$@" >/dev/null 2>&1; [ $? -ne 124 
     # Wine reads its own fonts (Marlett draws the caption buttons) only from the
     # prefix's Fonts folder, and wineboot puts none there.
     cp -u "${TOBURE_WINE%/*}"/../../share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
+    # A lingering session outlives the gaps between programs. Under emulation it
+    # starts slowly and can hang when programs start it together: the first program
+    # starts it here alone, and again after a hang.
+    if [ -n "${TOBURE_WINESERVER_LINGER:-}" ]; then
+        for attempt in 1 2 3; do
+            # The session must not hold the lock: its processes get no descriptor 9.
+            "$wineserver" -p"$TOBURE_WINESERVER_LINGER" 2>/dev/null 9>&- || break
+            boot wineboot 9>&- && break
+            "$wineserver" -k 2>/dev/null
+        done
+    fi
 ) 9>"$WINEPREFIX.lock"
-# A lingering session outlives the gaps between programs (one session start for all).
-if [ -n "${TOBURE_WINESERVER_LINGER:-}" ]; then
-    "$wineserver" -p"$TOBURE_WINESERVER_LINGER" 2>/dev/null
-fi
 # A fresh session runs the program alone on a display of its own, and is ended
 # afterwards so that the next program starts on the shared display again.
 launcher=()
