@@ -8,14 +8,14 @@ export WINEPREFIX=$TOBURE_WINEPREFIX
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export WINEDEBUG=${WINEDEBUG:--all,err+module}
 wineserver=${TOBURE_WINESERVER:-wineserver}
-# A step of making the prefix; false when it hung.
-boot() { DISPLAY= timeout 240 "$TOBURE_WINE" "$@" >/dev/null 2>&1; [ $? -ne 124 ]; }
+# A step of making the prefix or the session, given seconds at most; false when it hung.
+boot() { local limit=$1; shift; DISPLAY= timeout "$limit" "$TOBURE_WINE" "$@" >/dev/null 2>&1; [ $? -ne 124 ]; }
 (
     flock 9
     # A making that hangs (seen under emulation) is ended and taken up again, twice at most.
     for attempt in 1 2 3; do
         [ -f "$WINEPREFIX/.ready" ] && break
-        boot wineboot -i && boot reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f &&
+        boot 240 wineboot -i && boot 240 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f &&
             timeout 240 "$wineserver" -w && touch "$WINEPREFIX/.ready" && break
         "$wineserver" -k 2>/dev/null
     done
@@ -29,7 +29,7 @@ boot() { DISPLAY= timeout 240 "$TOBURE_WINE" "$@" >/dev/null 2>&1; [ $? -ne 124 
         for attempt in 1 2 3; do
             # The session must not hold the lock: its processes get no descriptor 9.
             "$wineserver" -p"$TOBURE_WINESERVER_LINGER" 2>/dev/null 9>&- || break
-            boot wineboot 9>&- && break
+            boot 50 wineboot 9>&- && break
             "$wineserver" -k 2>/dev/null
         done
     fi
