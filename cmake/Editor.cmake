@@ -1,17 +1,25 @@
 # The editor program: WinMain, the resource script and the editor library,
 # with help.chm built from resources/help and placed beside the program.
-enable_language(RC)
-
 add_executable(TobureModeler WIN32 ${CMAKE_SOURCE_DIR}/modeller/app/WinMain.cpp
-    ${CMAKE_SOURCE_DIR}/resources/TobureModeler.rc $<TARGET_OBJECTS:gfl_debug_sink>)
-target_link_libraries(TobureModeler PRIVATE editor)
+    ${CMAKE_SOURCE_DIR}/resources/TobureModeler.rc)
+target_link_libraries(TobureModeler PRIVATE editor gfl_debug_sink)
 # windres reads the pictures and the sound itself, outside the preprocessor's depfile.
-file(GLOB EDITOR_RESOURCE_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*.ico
-    ${CMAKE_SOURCE_DIR}/resources/*.bmp ${CMAKE_SOURCE_DIR}/resources/*.wav)
+set(EDITOR_RESOURCE_FILES
+    ${CMAKE_SOURCE_DIR}/resources/editor.ico
+    ${CMAKE_SOURCE_DIR}/resources/toolbar_modeling.bmp
+    ${CMAKE_SOURCE_DIR}/resources/toolbar_parts.bmp
+    ${CMAKE_SOURCE_DIR}/resources/complete.wav)
 set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/TobureModeler.rc PROPERTIES
     OBJECT_DEPENDS "${EDITOR_RESOURCE_FILES}")
 
-file(GLOB HELP_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/help/*)
+set(HELP_SOURCES
+    ${CMAKE_SOURCE_DIR}/resources/help/help.hhp
+    ${CMAKE_SOURCE_DIR}/resources/help/contents.hhc
+    ${CMAKE_SOURCE_DIR}/resources/help/index.html
+    ${CMAKE_SOURCE_DIR}/resources/help/modeling.html
+    ${CMAKE_SOURCE_DIR}/resources/help/open.html
+    ${CMAKE_SOURCE_DIR}/resources/help/parts.html
+    ${CMAKE_SOURCE_DIR}/resources/help/style.css)
 set(HELP_WORK ${CMAKE_BINARY_DIR}/help-build)
 set(HELP_CHM ${CMAKE_BINARY_DIR}/help.chm)
 find_program(CHMCMD chmcmd REQUIRED)

@@ -1,12 +1,32 @@
 # Tests run the Windows programs under Wine, with a prefix of their own in the build folder.
+file(STRINGS ${CMAKE_SOURCE_DIR}/scripts/wine-paths WINE_PATH_LINES REGEX "^TOBURE_[A-Z0-9_]+=")
+foreach(line IN LISTS WINE_PATH_LINES)
+    string(REGEX MATCH "^([A-Z0-9_]+)=(.*)$" _ "${line}")
+    set(value "${CMAKE_MATCH_2}")
+    if(DEFINED ENV{${CMAKE_MATCH_1}})
+        set(value "$ENV{${CMAKE_MATCH_1}}")
+    endif()
+    set(${CMAKE_MATCH_1} "${value}" CACHE STRING "See scripts/wine-paths")
+endforeach()
+
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
-    set(TOBURE_WINE /usr/lib/wine/wine64)
-    set(TOBURE_WINESERVER /usr/lib/wine/wineserver64)
+    set(TOBURE_WINE ${TOBURE_WINE64})
+    set(TOBURE_WINESERVER ${TOBURE_WINESERVER64})
+elseif(TOBURE_WINE_QEMU)
+    include(cmake/WineQemu.cmake)
 else()
-    set(TOBURE_WINE /usr/lib/wine/wine)
-    set(TOBURE_WINESERVER /usr/lib/wine/wineserver32)
+    set(TOBURE_WINE ${TOBURE_WINE32})
+    set(TOBURE_WINESERVER ${TOBURE_WINESERVER32})
 endif()
 set(TOBURE_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
-set(CMAKE_CROSSCOMPILING_EMULATOR
-    env TOBURE_WINE=${TOBURE_WINE} TOBURE_WINESERVER=${TOBURE_WINESERVER}
-        TOBURE_WINEPREFIX=${TOBURE_WINEPREFIX} ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh)
+if(TOBURE_WINE_QEMU)
+    set(TOBURE_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix-qemu)
+endif()
+# What wine-run.sh and the tests that start Wine themselves are given.
+set(TOBURE_WINE_ENVIRONMENT
+    TOBURE_WINE=${TOBURE_WINE} TOBURE_WINESERVER=${TOBURE_WINESERVER} TOBURE_WINEPREFIX=${TOBURE_WINEPREFIX})
+if(TOBURE_WINE_QEMU)
+    # Emulated processes start slowly: one session serves them all, and outlives the gaps between them.
+    list(APPEND TOBURE_WINE_ENVIRONMENT TOBURE_WINESERVER_LINGER=60)
+endif()
+set(CMAKE_CROSSCOMPILING_EMULATOR env ${TOBURE_WINE_ENVIRONMENT} ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh)

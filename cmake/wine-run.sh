@@ -8,13 +8,30 @@ export WINEPREFIX=$TOBURE_WINEPREFIX
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export WINEDEBUG=${WINEDEBUG:--all,err+module}
 wineserver=${TOBURE_WINESERVER:-wineserver}
+# A step of making the prefix or the session, given seconds at most; false when it hung.
+boot() { local limit=$1; shift; DISPLAY= timeout "$limit" "$TOBURE_WINE" "$@" >/dev/null 2>&1; [ $? -ne 124 ]; }
 (
     flock 9
-    if [ ! -f "$WINEPREFIX/.ready" ]; then
-        DISPLAY= "$TOBURE_WINE" wineboot -i >/dev/null 2>&1
-        DISPLAY= "$TOBURE_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-        "$wineserver" -w
-        touch "$WINEPREFIX/.ready"
+    # A making that hangs (seen under emulation) is ended and taken up again, twice at most.
+    for attempt in 1 2 3; do
+        [ -f "$WINEPREFIX/.ready" ] && break
+        boot 240 wineboot -i && boot 240 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f &&
+            timeout 240 "$wineserver" -w && touch "$WINEPREFIX/.ready" && break
+        "$wineserver" -k 2>/dev/null
+    done
+    # Wine reads its own fonts (Marlett draws the caption buttons) only from the
+    # prefix's Fonts folder, and wineboot puts none there.
+    cp -u "${TOBURE_WINE%/*}"/../../share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
+    # A lingering session outlives the gaps between programs. Under emulation it
+    # starts slowly and can hang when programs start it together: the first program
+    # starts it here alone, and again after a hang.
+    if [ -n "${TOBURE_WINESERVER_LINGER:-}" ]; then
+        for attempt in 1 2 3; do
+            # The session must not hold the lock: its processes get no descriptor 9.
+            "$wineserver" -p"$TOBURE_WINESERVER_LINGER" 2>/dev/null 9>&- || break
+            boot 50 wineboot 9>&- && break
+            "$wineserver" -k 2>/dev/null
+        done
     fi
 ) 9>"$WINEPREFIX.lock"
 # A fresh session runs the program alone on a display of its own, and is ended

@@ -1,22 +1,33 @@
 #!/usr/bin/env bash
-# Builds and runs the benchmarks under Wine; prints their figures.
+# Builds the benchmarks alone and runs them under Wine; prints their figures.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-bash "$root/scripts/test.sh" >/dev/null
+bash "$root/scripts/setup.sh"
 source "$root/scripts/arch.sh"
-dir=$root/build
-[ "$TEST_ARCH" = i686 ] || dir=$root/build-x86_64
-cmake --build "$dir" --target bench_maker bench_model >/dev/null
-wineserver=$([ "$TEST_ARCH" = i686 ] && echo /usr/lib/wine/wineserver32 || echo /usr/lib/wine/wineserver64)
-emulator=(env TOBURE_WINE="$([ "$TEST_ARCH" = i686 ] && echo /usr/lib/wine/wine || echo /usr/lib/wine/wine64)"
-          TOBURE_WINESERVER="$wineserver" TOBURE_WINEPREFIX="$dir/wineprefix" "$root/cmake/wine-run.sh")
-echo "== plug-in maker"
-"${emulator[@]}" "$dir/bench_maker.exe"
-echo "== model"
-# The model needs a device: a display, and a Wine session started on it.
-xvfb-run -a -s "-screen 0 1024x768x24" sh -c 'WINEPREFIX="$1" "$2" -k; WINEPREFIX="$1" "$2" -w; shift 2; "$@"' \
-    sh "$dir/wineprefix" "$wineserver" "${emulator[@]}" "$dir/bench_model.exe"
-echo "== paint"
-cmake --build "$dir" --target bench_paint >/dev/null
-xvfb-run -a -s "-screen 0 1024x768x24" sh -c 'WINEPREFIX="$1" "$2" -k; WINEPREFIX="$1" "$2" -w; shift 2; "$@"' \
-    sh "$dir/wineprefix" "$wineserver" "${emulator[@]}" "$dir/bench_paint.exe"
+
+# Where the programs run natively: the i686 build, else the x86_64 one (figures
+# under emulation would say nothing).
+if [ "$(i686_lane)" = native ]; then
+    arch=i686 wine=$TOBURE_WINE32 wineserver=$TOBURE_WINESERVER32
+else
+    arch=x86_64 wine=$TOBURE_WINE64 wineserver=$TOBURE_WINESERVER64
+fi
+dir=$root/build$([ "$arch" = i686 ] || echo "-$arch")
+# The benchmarks without a device, and those that draw (on a display of their own).
+plain=(bench_maker)
+drawing=(bench_model bench_paint)
+
+[ -f "$dir/CMakeCache.txt" ] || configure "$arch" "$dir" OFF OFF
+cmake --build "$dir" --target "${plain[@]}" "${drawing[@]}" >/dev/null
+emulator=(env TOBURE_WINE="$wine" TOBURE_WINESERVER="$wineserver" TOBURE_WINEPREFIX="$dir/wineprefix"
+          "$root/cmake/wine-run.sh")
+for bench in "${plain[@]}"; do
+    echo "== $bench"
+    "${emulator[@]}" "$dir/$bench.exe"
+done
+for bench in "${drawing[@]}"; do
+    echo "== $bench"
+    # A device needs a display, and a Wine session started on it.
+    xvfb-run -a -s "-screen 0 1024x768x24" sh -c 'WINEPREFIX="$1" "$2" -k; WINEPREFIX="$1" "$2" -w; shift 2; "$@"' \
+        sh "$dir/wineprefix" "$wineserver" "${emulator[@]}" "$dir/$bench.exe"
+done

@@ -5,27 +5,28 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/setup.sh"
 source "$root/scripts/arch.sh"
 
-build i686 "$root/build" OFF "$([ "$TEST_ARCH" = i686 ] && echo ON || echo OFF)"
-out=$root/build
-if [ "$TEST_ARCH" != i686 ]; then
+if [ "$(i686_lane)" = native ]; then
+    out=$root/build wine=$TOBURE_WINE32 wineserver=$TOBURE_WINESERVER32
+    build i686 "$out" OFF ON -DTOBURE_WINE_QEMU=OFF
+else
     echo "run: this machine cannot execute 32-bit code; using an x86_64 build of the same sources"
-    out=$root/build-x86_64
+    build i686 "$root/build" OFF OFF
+    out=$root/build-x86_64 wine=$TOBURE_WINE64 wineserver=$TOBURE_WINESERVER64
     build x86_64 "$out" OFF ON
 fi
 echo "run: sample plug-in packed: $out/plugin/sample.pin"
 
-if [ "$out" = "$root/build" ]; then
-    wine=/usr/lib/wine/wine wineserver=/usr/lib/wine/wineserver32
-else
-    wine=/usr/lib/wine/wine64 wineserver=/usr/lib/wine/wineserver64
-fi
 export LANG=ja_JP.UTF-8 WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 
 if [ -n "${DISPLAY:-}" ]; then
     # A prefix of its own, so the windows are managed by the desktop's window manager.
     echo "run: starting the editor on $DISPLAY; open plugin\\sample.pin with ファイル → 新規"
     cd "$out"
-    WINEPREFIX="$out/wineprefix-run" WINEDEBUG=${WINEDEBUG:--all} exec "$wine" ./TobureModeler.exe
+    export WINEPREFIX=$out/wineprefix-run WINEDEBUG=${WINEDEBUG:--all}
+    # Wine's own fonts (Marlett draws the caption buttons) are read from the prefix only.
+    [ -d "$WINEPREFIX/drive_c/windows/Fonts" ] || "$wine" wineboot -i >/dev/null 2>&1
+    cp -u "${wine%/*}"/../../share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
+    exec "$wine" ./TobureModeler.exe
 fi
 
 # No display: the end-to-end tooling on a virtual display, ending in a screenshot.

@@ -2,12 +2,14 @@
 # Installs what the build and the tests need on Debian 12, skipping what is there.
 # Run as root. Safe to run again.
 set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/arch.sh"
 
 DEPS_DIR=${TOBURE_DEPS_DIR:-/var/cache/tobure-deps}
 ZLIB_SOURCE_VERSION=1:1.2.13.dfsg-1
 PACKAGES=(cmake ninja-build g++-mingw-w64-i686-posix libz-mingw-w64-dev doctest-dev bzip2
           wine wine32:i386 libgl1:i386 xvfb xauth xdotool imagemagick locales
-          fonts-ipafont-gothic fp-utils python3
+          fonts-ipafont-gothic fonts-wine fp-utils python3
           wine64 g++-mingw-w64-x86-64-posix libgl1)
 
 log() { printf 'setup: %s\n' "$*"; }
@@ -19,11 +21,13 @@ need_root() {
     fi
 }
 
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
 install_packages() {
     local missing=()
     dpkg --print-foreign-architectures | grep -qx i386 || missing+=(i386-architecture)
     for p in "${PACKAGES[@]}"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+        installed "$p" || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
     need_root "${missing[@]}"
@@ -32,6 +36,21 @@ install_packages() {
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -qq
     apt-get install -y -qq --no-install-recommends "${PACKAGES[@]}" >/dev/null
+}
+
+# qemu-user runs the i686 build's device-free tests where 32-bit code cannot run.
+install_emulator() {
+    case ${TOBURE_I686_TESTS:-} in
+        native|compiled) return 0 ;;
+        emulated) ;;
+        *) "$TOBURE_WINE32" --version >/dev/null 2>&1 && return 0 ;;
+    esac
+    installed qemu-user && return 0
+    need_root qemu-user
+    log "installing qemu-user (this machine cannot execute 32-bit code)"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends qemu-user >/dev/null
 }
 
 install_locale() {
@@ -87,6 +106,7 @@ fetch_minizip() {
 }
 
 install_packages
+install_emulator
 install_locale
 fetch_minizip
 log "ready (minizip in $DEPS_DIR/minizip)"

@@ -172,8 +172,8 @@ class Session:
         self.editor_dir = editor_dir
         self.driver_exe = driver
         self.work_dir = work_dir
-        self.wine = wine or os.environ.get("TOBURE_WINE", "/usr/lib/wine/wine64")
-        self.wineserver = wineserver or os.environ.get("TOBURE_WINESERVER", "/usr/lib/wine/wineserver64")
+        self.wine = wine or os.environ["TOBURE_WINE"]
+        self.wineserver = wineserver or os.environ["TOBURE_WINESERVER"]
         self.prefix = prefix or os.environ["TOBURE_WINEPREFIX"]
         self.wine_run = wine_run
         self.dump = os.path.join(work_dir, "frame.bmp")
