@@ -89,7 +89,7 @@ int ZCALLBACK errorTracked(voidpf, voidpf stream)
 
 zlib_filefunc64_def* trackedFunctions()
 {
-    static zlib_filefunc64_def functions = {openTracked, readTracked, writeTracked, tellTracked,
+    static zlib_filefunc64_def functions = {openTracked, readTracked,  writeTracked, tellTracked,
                                             seekTracked, closeTracked, errorTracked, nullptr};
     return &functions;
 }

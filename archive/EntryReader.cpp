@@ -30,8 +30,8 @@ bool allocateEntry(const unz_file_info& info, const char* name, std::vector<char
 {
     const unsigned long size = info.uncompressed_size;
     if (!statedSizeFits(info)) {
-        Logger::getInstance().print(1, "ファイルサイズが圧縮サイズと合いません。%s %u [%u]", name,
-                                    unsigned(size), unsigned(info.compressed_size));
+        Logger::getInstance().print(1, "ファイルサイズが圧縮サイズと合いません。%s %u [%u]", name, unsigned(size),
+                                    unsigned(info.compressed_size));
         return false;
     }
     if (size <= kMaxEntrySize) {
@@ -47,14 +47,10 @@ bool allocateEntry(const unz_file_info& info, const char* name, std::vector<char
 }
 
 const EntryMessages kPlugInEntryMessages = {
-    "プラグインファイルではない。%s",
-    "プラグインファイルのオープンに失敗しました。%s",
-    "プラグインにファイルが見つからない。%s",
-    "カレントファイル情報の取得に失敗しました。",
-    "カレントファイルオープンに失敗しました。",
-    "カレントファイル。%s %d [%d] crc:%x",
-    "カレントファイル読み込みに失敗しました。",
-    "カレントファイル読み込みに失敗しました。CRCが一致しない。%x",
+    "プラグインファイルではない。%s",           "プラグインファイルのオープンに失敗しました。%s",
+    "プラグインにファイルが見つからない。%s",   "カレントファイル情報の取得に失敗しました。",
+    "カレントファイルオープンに失敗しました。", "カレントファイル。%s %d [%d] crc:%x",
+    "カレントファイル読み込みに失敗しました。", "カレントファイル読み込みに失敗しました。CRCが一致しない。%x",
 };
 
 const EntryMessages kSerializeEntryMessages = {
@@ -102,8 +98,7 @@ int locateEntry(unzFile archive, const char* name)
            && unzLocateFile(archive, name, kCaseInsensitive) == UNZ_OK;
 }
 
-int readNamedEntry(unzFile archive, const char* name, std::vector<char>& out,
-                   const EntryMessages& messages)
+int readNamedEntry(unzFile archive, const char* name, std::vector<char>& out, const EntryMessages& messages)
 {
     if (!locateEntry(archive, name)) {
         Logger::getInstance().print(1, messages.notFound, name);
@@ -112,8 +107,7 @@ int readNamedEntry(unzFile archive, const char* name, std::vector<char>& out,
     return readCurrentEntry(archive, name, out, messages);
 }
 
-int readCurrentEntry(unzFile archive, const char* name, std::vector<char>& out,
-                     const EntryMessages& messages)
+int readCurrentEntry(unzFile archive, const char* name, std::vector<char>& out, const EntryMessages& messages)
 {
     Logger& log = Logger::getInstance();
     unz_file_info info;
@@ -125,8 +119,7 @@ int readCurrentEntry(unzFile archive, const char* name, std::vector<char>& out,
         log.print(1, "%s", messages.entryOpenFailed);
         return 0;
     }
-    log.print(3, messages.opened, name, int(info.uncompressed_size),
-              int(info.compressed_size), unsigned(info.crc));
+    log.print(3, messages.opened, name, int(info.uncompressed_size), int(info.compressed_size), unsigned(info.crc));
 
     const unsigned long size = info.uncompressed_size;
     if (!allocateEntry(info, name, out)) {

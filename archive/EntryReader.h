@@ -8,14 +8,14 @@
 
 // The log lines of one reader: its archive opens, lookups and entry reads.
 struct EntryMessages {
-    const char* notFile;     // resolved path
-    const char* openFailed;  // resolved path
-    const char* notFound;    // entry name
+    const char* notFile;    // resolved path
+    const char* openFailed; // resolved path
+    const char* notFound;   // entry name
     const char* infoFailed;
     const char* entryOpenFailed;
-    const char* opened;      // name, uncompressed size, compressed size, stored CRC
+    const char* opened; // name, uncompressed size, compressed size, stored CRC
     const char* readFailed;
-    const char* crcFailed;   // computed CRC
+    const char* crcFailed; // computed CRC
 };
 
 extern const EntryMessages kPlugInEntryMessages;
@@ -34,8 +34,6 @@ int locateEntry(unzFile archive, const char* name);
 
 // Reads minizip's current entry whole into out, checking its size and CRC-32.
 // Returns 1 on success, 0 (logged) on failure; the entry is closed again.
-int readCurrentEntry(unzFile archive, const char* name, std::vector<char>& out,
-                     const EntryMessages& messages);
+int readCurrentEntry(unzFile archive, const char* name, std::vector<char>& out, const EntryMessages& messages);
 // locateEntry, then readCurrentEntry; an entry not found is logged.
-int readNamedEntry(unzFile archive, const char* name, std::vector<char>& out,
-                   const EntryMessages& messages);
+int readNamedEntry(unzFile archive, const char* name, std::vector<char>& out, const EntryMessages& messages);

@@ -2,8 +2,11 @@
 
 int openEntry(zipFile archive, const char* name)
 {
-    return zipOpenNewFileInZip(archive, name, nullptr, nullptr, 0, nullptr, 0, nullptr,
-                               Z_DEFLATED, Z_DEFAULT_COMPRESSION) == ZIP_OK ? 1 : 0;
+    return zipOpenNewFileInZip(archive, name, nullptr, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
+                               Z_DEFAULT_COMPRESSION)
+                   == ZIP_OK
+               ? 1
+               : 0;
 }
 
 int writeAndCloseEntry(zipFile archive, const void* data, unsigned size)

@@ -154,7 +154,7 @@ int PlugInReader::extractAll(const char* folder)
     log.print(3, "解凍先ディレクトリ %s", target.c_str());
     unz_global_info info;
     if (!archive_ || (unzGetGlobalInfo(archive_, &info) == UNZ_OK && info.number_entry == 0))
-        return 1;  // nothing to extract; minizip finds no first entry in an empty directory
+        return 1; // nothing to extract; minizip finds no first entry in an empty directory
     int step = unzGoToFirstFile(archive_);
     for (; step == UNZ_OK; step = unzGoToNextFile(archive_))
         if (!extractCurrentFile(target))

@@ -133,8 +133,8 @@ int main()
         ID3DXBuffer* adjacency = nullptr;
         ID3DXBuffer* materials = nullptr;
         DWORD count = 0;
-        D3DXLoadMeshFromXInMemory(text.data(), DWORD(text.size()), D3DXMESH_SYSTEMMEM, device, &adjacency,
-                                  &materials, nullptr, &count, &mesh);
+        D3DXLoadMeshFromXInMemory(text.data(), DWORD(text.size()), D3DXMESH_SYSTEMMEM, device, &adjacency, &materials,
+                                  nullptr, &count, &mesh);
         if (mesh)
             mesh->Release();
         if (adjacency)
@@ -154,9 +154,10 @@ int main()
     });
     std::printf("open: Model::open %.1f ms, D3DXLoadMeshFromXInMemory alone %.1f ms: %.2fx (goal within 2.5x)\n",
                 openMs, loadMs, openMs / loadMs);
-    std::printf("      of which: reading the entry %.1f ms, hierarchy count (D3DXLoadMeshHierarchyFromXInMemory) %.1f ms, "
-                "load %.1f ms, the rest (compaction, sphere, materials, split, parts) %.1f ms\n",
-                readMs, hierarchyMs, loadMs, openMs - readMs - hierarchyMs - loadMs);
+    std::printf(
+        "      of which: reading the entry %.1f ms, hierarchy count (D3DXLoadMeshHierarchyFromXInMemory) %.1f ms, "
+        "load %.1f ms, the rest (compaction, sphere, materials, split, parts) %.1f ms\n",
+        readMs, hierarchyMs, loadMs, openMs - readMs - hierarchyMs - loadMs);
     std::printf("parts: %u; part 0 has %u faces\n", model.getPartsCount(), model.getParts(0).getFaceCount());
 
     // Picking: rays along +z through points over the large grid.

@@ -15,7 +15,10 @@ bool accessOfMode(int mode, DWORD* access)
     }
 }
 
-HRESULT resultOf(BOOL ok) { return ok ? S_OK : E_FAIL; }
+HRESULT resultOf(BOOL ok)
+{
+    return ok ? S_OK : E_FAIL;
+}
 }
 
 File::File(const char* fileName) : fileName_(fileName) {}
@@ -107,8 +110,8 @@ bool File::exists() const
 
 HRESULT File::getSize(DWORD* size) const
 {
-    HANDLE handle = CreateFileA(fileName_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle =
+        CreateFileA(fileName_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return E_FAIL;
     *size = GetFileSize(handle, nullptr);
@@ -118,8 +121,8 @@ HRESULT File::getSize(DWORD* size) const
 
 HRESULT File::getSize(unsigned long long* size) const
 {
-    HANDLE handle = CreateFileA(fileName_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle =
+        CreateFileA(fileName_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return E_FAIL;
     LARGE_INTEGER large;

@@ -36,7 +36,7 @@ public:
 
     bool exists() const;
     HRESULT getSize(DWORD* size) const;
-    HRESULT getSize(unsigned long long* size) const;  // also past 4 GB
+    HRESULT getSize(unsigned long long* size) const; // also past 4 GB
     HRESULT writeAll(const void* buffer, DWORD count, DWORD* countWritten = nullptr);
     HRESULT append(const void* buffer, DWORD count, DWORD* countWritten = nullptr);
     HRESULT readAll(void* buffer, DWORD count, DWORD* countRead = nullptr);

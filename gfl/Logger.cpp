@@ -49,6 +49,4 @@ void Logger::print(int level, const char* format, ...)
         writeFile(line);
 }
 
-void Logger::writeFile(const char*)
-{
-}
+void Logger::writeFile(const char*) {}

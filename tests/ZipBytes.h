@@ -58,7 +58,7 @@ inline std::string comment(const std::string& zip)
 struct Entry {
     std::string name;
     unsigned method, localMethod, crc, compressed, uncompressed;
-    size_t central, local;  // offsets of the two headers
+    size_t central, local; // offsets of the two headers
 };
 
 // The central directory's entries in their stored order.
@@ -69,8 +69,14 @@ inline std::vector<Entry> entries(const std::string& zip)
     size_t at = get32(zip, end + 16);
     for (unsigned i = 0; i < get16(zip, end + 10); ++i) {
         REQUIRE(get32(zip, at) == 0x02014b50u);
-        Entry e{zip.substr(at + 46, get16(zip, at + 28)), get16(zip, at + 10), 0, get32(zip, at + 16),
-                get32(zip, at + 20), get32(zip, at + 24), at, get32(zip, at + 42)};
+        Entry e{zip.substr(at + 46, get16(zip, at + 28)),
+                get16(zip, at + 10),
+                0,
+                get32(zip, at + 16),
+                get32(zip, at + 20),
+                get32(zip, at + 24),
+                at,
+                get32(zip, at + 42)};
         REQUIRE(get32(zip, e.local) == 0x04034b50u);
         e.localMethod = get16(zip, e.local + 8);
         found.push_back(e);

@@ -57,8 +57,7 @@ struct Archives {
 
     // A copy of one archive's bytes changed by patch, written as name.
     std::string damaged(const std::string& bytes, const char* entry,
-                        const std::function<void(std::string&, const zipbytes::Entry&)>& patch,
-                        const char* name) const
+                        const std::function<void(std::string&, const zipbytes::Entry&)>& patch, const char* name) const
     {
         std::string copy = bytes;
         patch(copy, zipbytes::entry(copy, entry));
@@ -132,19 +131,24 @@ TEST_CASE("each failure of the archive code logs its own line")
     struct Case {
         std::string name;
         std::function<int()> run;
-        std::vector<std::string> lines;  // every line of level 1, in order
+        std::vector<std::string> lines; // every line of level 1, in order
     };
     const Case cases[] = {
         // The plug-in reader.
-        {"plug-in: a folder", [&] { return PlugInReader().open(a.folder.c_str()); },
+        {"plug-in: a folder",
+         [&] { return PlugInReader().open(a.folder.c_str()); },
          {"プラグインファイルではない。" + a.folder}},
-        {"plug-in: no zip", [&] { return PlugInReader().open(a.plain.c_str()); },
+        {"plug-in: no zip",
+         [&] { return PlugInReader().open(a.plain.c_str()); },
          {"プラグインファイルのオープンに失敗しました。" + a.plain}},
-        {"plug-in: comment unreadable", [&] { return PlugInReader().open(unreadable.c_str()); },
+        {"plug-in: comment unreadable",
+         [&] { return PlugInReader().open(unreadable.c_str()); },
          {"プラグインファイルの正当性チェックに失敗しました。"}},
-        {"plug-in: a work file", [&] { return PlugInReader().open(a.work.c_str()); },
+        {"plug-in: a work file",
+         [&] { return PlugInReader().open(a.work.c_str()); },
          {"プラグインファイルは正当ではない。もしかしたら壊れているかも。"}},
-        {"plug-in: no such entry", [&] { return readPlugIn(a.pin, "none.bmp"); },
+        {"plug-in: no such entry",
+         [&] { return readPlugIn(a.pin, "none.bmp"); },
          {"プラグインにファイルが見つからない。none.bmp"}},
         {"plug-in: entry cannot be opened",
          [&] { return readPlugIn(a.damaged(a.pinBytes, "wood.bmp", breakLocalHeader, "open.pin"), "wood.bmp"); },
@@ -155,12 +159,15 @@ TEST_CASE("each failure of the archive code logs its own line")
         {"plug-in: CRC",
          [&] { return readPlugIn(a.damaged(a.pinBytes, "wood.bmp", flipCrc, "crc.pin"), "wood.bmp"); },
          {formatted("カレントファイル読み込みに失敗しました。CRCが一致しない。%x", storedCrc(a.pinBytes, "wood.bmp"))}},
-        {"plug-in test: missing file", [&] { return isPlugInFile(gfl::Path(a.dir.file("none.pin"))); },
+        {"plug-in test: missing file",
+         [&] { return isPlugInFile(gfl::Path(a.dir.file("none.pin"))); },
          {"プラグインファイルではない。" + a.dir.file("none.pin")}},
-        {"plug-in test: no zip", [&] { return isPlugInFile(gfl::Path(a.plain)); },
+        {"plug-in test: no zip",
+         [&] { return isPlugInFile(gfl::Path(a.plain)); },
          {"プラグインファイルのオープンに失敗しました。" + a.plain}},
         {"plug-in test: a work file", [&] { return isPlugInFile(gfl::Path(a.work)); }, {}},
-        {"append: a work file", [&] { return PlugInWriter().openAppend(a.work); },
+        {"append: a work file",
+         [&] { return PlugInWriter().openAppend(a.work); },
          {"プラグインファイルではない。" + a.work}},
         {"append: nothing open",
          [&] {
@@ -176,16 +183,19 @@ TEST_CASE("each failure of the archive code logs its own line")
          {"ディレクトリではない。" + a.plain}},
 
         // The work file.
-        {"work: cannot be created", [&] { return SerializeWriter().create(a.folder); },
+        {"work: cannot be created",
+         [&] { return SerializeWriter().create(a.folder); },
          {"セーブ用ファイルの作成に失敗しました。" + a.folder}},
-        {"work: mesh entry, nothing open", [&] { return SerializeWriter().writeMainMeshFile("Z:\\m.pin"); },
+        {"work: mesh entry, nothing open",
+         [&] { return SerializeWriter().writeMainMeshFile("Z:\\m.pin"); },
          {"セーブ用サブファイルの作成に失敗しました。Z:\\m.pin"}},
-        {"work: part entry, nothing open", [&] { return SerializeWriter().writePartsFile(0, {'r'}); },
+        {"work: part entry, nothing open",
+         [&] { return SerializeWriter().writePartsFile(0, {'r'}); },
          {"セーブ用サブファイルの作成に失敗しました。" + parts0}},
         {"work: mesh entry not written",
          [&] {
              SerializeWriter writer;
-             FailingFiles failing(30 + meshEntry.size());  // the local header alone
+             FailingFiles failing(30 + meshEntry.size()); // the local header alone
              return writer.create(a.dir.file("w.tbs")) && writer.writeMainMeshFile("Z:\\m.pin");
          },
          {"セーブ用サブファイルの書き込みに失敗しました。Z:\\m.pin", "セーブ用ファイルの書き込みに失敗しました。"}},
@@ -196,16 +206,21 @@ TEST_CASE("each failure of the archive code logs its own line")
              return writer.create(a.dir.file("w.tbs")) && writer.writePartsFile(0, {'r'});
          },
          {"セーブ用サブファイルの書き込みに失敗しました。" + parts0, "セーブ用ファイルの書き込みに失敗しました。"}},
-        {"work test: missing file", [&] { return isSerializeFile(a.dir.file("none.tbs")); },
+        {"work test: missing file",
+         [&] { return isSerializeFile(a.dir.file("none.tbs")); },
          {"セーブファイルではない。" + a.dir.file("none.tbs")}},
-        {"work test: no zip", [&] { return isSerializeFile(a.plain); },
+        {"work test: no zip",
+         [&] { return isSerializeFile(a.plain); },
          {"セーブファイルのオープンに失敗しました。" + a.plain}},
         {"work test: a plug-in archive", [&] { return isSerializeFile(a.pin); }, {}},
-        {"work: open a folder", [&] { return SerializeReader().open(a.folder); },
+        {"work: open a folder",
+         [&] { return SerializeReader().open(a.folder); },
          {"セーブファイルではない。" + a.folder}},
-        {"work: open no zip", [&] { return SerializeReader().open(a.plain); },
+        {"work: open no zip",
+         [&] { return SerializeReader().open(a.plain); },
          {"セーブファイルのオープンに失敗しました。" + a.plain}},
-        {"work: no such entry", [&] { return readWork(a.work, "_TBM_SERIALIZE_PARTS_FILE_1"); },
+        {"work: no such entry",
+         [&] { return readWork(a.work, "_TBM_SERIALIZE_PARTS_FILE_1"); },
          {"セーブファイルが見つからない。_TBM_SERIALIZE_PARTS_FILE_1"}},
         {"work: nothing open",
          [&] {
@@ -225,10 +240,12 @@ TEST_CASE("each failure of the archive code logs its own line")
                     storedCrc(a.workBytes, parts0.c_str()))}},
 
         // The maker, last: a failed run deletes car.pin.
-        {"maker: no folder", [&] { return makePlugIn((a.dir.path() + "/none").c_str()); },
+        {"maker: no folder",
+         [&] { return makePlugIn((a.dir.path() + "/none").c_str()); },
          {"エラー！フォルダを指定してください。" + a.dir.path() + "/none"}},
         {"maker: no mesh file",
-         [&] { return makePlugIn((a.folder + "\\tex").c_str()); }, {"Xファイルが見つからない。"}},
+         [&] { return makePlugIn((a.folder + "\\tex").c_str()); },
+         {"Xファイルが見つからない。"}},
         {"maker: archive cannot be created",
          [&] {
              const std::string folder = a.dir.file("sub\\car");

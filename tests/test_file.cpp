@@ -93,7 +93,10 @@ TEST_CASE("file handle-level operations")
 
 TEST_CASE("adler-32")
 {
-    struct Case { const char* data; DWORD expected; };
+    struct Case {
+        const char* data;
+        DWORD expected;
+    };
     const Case cases[] = {
         {"", 0x00000001},
         {"a", 0x00620062},

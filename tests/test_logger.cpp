@@ -22,7 +22,10 @@ TEST_CASE("logger threshold decides which levels are written")
     CHECK(log.getFlags() == 3u);
     CHECK(log.getLevel() == 2);
 
-    struct Case { int threshold; std::vector<std::string> expected; };
+    struct Case {
+        int threshold;
+        std::vector<std::string> expected;
+    };
     const Case cases[] = {
         {2, {"e1", "w2"}},
         {3, {"e1", "w2", "i3"}},

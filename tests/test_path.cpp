@@ -43,7 +43,11 @@ TEST_CASE("path resolution and separators")
     REQUIRE_FALSE(module.empty());
     CHECK(module == Path::getModuleDirectory());
 
-    struct Case { std::string input; std::string expected; HRESULT result; };
+    struct Case {
+        std::string input;
+        std::string expected;
+        HRESULT result;
+    };
     const Case cases[] = {
         {"plugin", module + "\\plugin", S_OK},
         {"sub/dir/file.x", module + "\\sub\\dir\\file.x", S_OK},
@@ -74,7 +78,7 @@ TEST_CASE("a path resolves text from its own buffer")
     Path path("C:\\work\\sub/model.x");
     CHECK(path.setFullPath(path.c_str()) == S_OK);
     CHECK(text(path) == "C:\\work\\sub\\model.x");
-    CHECK(path.setFullPath(path.c_str() + 8) == S_OK);  // sub\model.x, relative
+    CHECK(path.setFullPath(path.c_str() + 8) == S_OK); // sub\model.x, relative
     CHECK(text(path) == module + "\\sub\\model.x");
 
     Path parent("C:\\work\\sub\\model.x");

@@ -61,7 +61,7 @@ TEST_CASE("scrambling is its own inverse and repeats every 28 bytes")
     scramblePlugInData(data);
     for (size_t i = 0; i + 28 < data.size(); ++i)
         CHECK(data[i] == data[i + 28]);
-    CHECK(data[0] == char(0x90 ^ 0xAA));  // first byte of the key phrase is 0x90
+    CHECK(data[0] == char(0x90 ^ 0xAA)); // first byte of the key phrase is 0x90
     scramblePlugInData(data);
     CHECK(data == std::vector<char>(100, 0));
     std::vector<char> empty;
@@ -94,7 +94,9 @@ TEST_CASE("the maker refuses folders it cannot pack and keeps what was there")
     const std::string output = car.dir.file("car.pin");
     writeFile(output, "old");
 
-    struct Case { std::string folder; };
+    struct Case {
+        std::string folder;
+    };
     DeleteFileA((car.folder + "\\car.x").c_str());
     writeFile(car.folder + "\\Car.X.txt", "x");
     const Case cases[] = {{car.folder}, {car.dir.file("missing")}, {car.folder + "\\empty.txt"}};
@@ -142,7 +144,11 @@ TEST_CASE("the reader refuses what is no plug-in archive")
     std::string longComment = archive + "xyz";
     longComment[end + 20] = 9;
 
-    struct Case { const char* name; std::string bytes; int opens; };
+    struct Case {
+        const char* name;
+        std::string bytes;
+        int opens;
+    };
     const Case cases[] = {
         {"not a zip", "hello, world", 0},
         {"short comment", shortComment, 0},
@@ -209,21 +215,16 @@ TEST_CASE("entries added to a plug-in archive extract inside the target folder o
     const std::string original = car.dir.file("original.pin");
     REQUIRE(CopyFileA(pin.c_str(), original.c_str(), FALSE));
 
-    struct Case { std::string name; bool extracts; };
+    struct Case {
+        std::string name;
+        bool extracts;
+    };
     const Case cases[] = {
-        {"\x95\x5c.txt", true},   // 表: trail byte 0x5C
-        {"\x83\x5c\x83\x5c", true},  // ソソ
-        {"..\\evil.txt", false},
-        {"../evil.txt", false},
-        {"C:\\evil.txt", false},
-        {"\\evil.txt", false},
-        {"sub\\evil.txt", false},
-        {"a:b", false},
-        {"..", false},
-        {".", false},
-        {std::string(300, 'n'), false},
-        {"NUL", false},
-        {"com1.txt", false},
+        {"\x95\x5c.txt", true},     // 表: trail byte 0x5C
+        {"\x83\x5c\x83\x5c", true}, // ソソ
+        {"..\\evil.txt", false},        {"../evil.txt", false}, {"C:\\evil.txt", false}, {"\\evil.txt", false},
+        {"sub\\evil.txt", false},       {"a:b", false},         {"..", false},           {".", false},
+        {std::string(300, 'n'), false}, {"NUL", false},         {"com1.txt", false},
     };
     for (const Case& c : cases) {
         CAPTURE(c.name);
@@ -323,7 +324,7 @@ TEST_CASE("the maker packs at most 512 files of each folder")
 TEST_CASE("folders with Shift-JIS names pack and an uncreatable archive is only logged")
 {
     CarFolder car;
-    const std::string name = "\x95\x5c\x83\x5c";  // 表ソ: both end in the byte 0x5C
+    const std::string name = "\x95\x5c\x83\x5c"; // 表ソ: both end in the byte 0x5C
     const std::string folder = car.dir.file(name);
     REQUIRE(CreateDirectoryA(folder.c_str(), nullptr));
     writeFile(folder + "\\" + name + ".x", car.mesh);
@@ -344,9 +345,8 @@ namespace {
 // bytes 90 EC 95 D3 92 AC 96 6B 96 EC 82 B7 82 B8 82 DF 8B B4 8D 4C 8F EA 92 A9 8E 73 8D E2,
 // then from its first byte again.
 const std::string kPlainText = "0123456789abcdefghijklmnopqrst";
-const std::string kScrambledText =
-    "\x0a\x77\x0d\x4a\x0c\x33\x0a\xf6\x04\x7f\x49\x7f\x4b\x76\x4d\x13"
-    "\x46\x76\x4e\x8c\x4e\x2c\x55\x6d\x4b\xa9\x56\x3a\x49\x32";
+const std::string kScrambledText = "\x0a\x77\x0d\x4a\x0c\x33\x0a\xf6\x04\x7f\x49\x7f\x4b\x76\x4d\x13"
+                                   "\x46\x76\x4e\x8c\x4e\x2c\x55\x6d\x4b\xa9\x56\x3a\x49\x32";
 
 // Writes the archive's bytes as path and reads one entry of it.
 int readFrom(const std::string& path, const std::string& zip, const std::string& name, std::vector<char>& out)
@@ -422,7 +422,7 @@ TEST_CASE("a stored CRC that differs from the data is refused by the CRC compari
     std::vector<char> out;
     CHECK(readFrom(path, zip, "wood.bmp", out) == 0);
     CHECK(LogCapture::count(formatted("カレントファイル読み込みに失敗しました。CRCが一致しない。%x", wood.crc)) == 1);
-    CHECK(std::string(out.begin(), out.end()) == zipbytes::storedData(zip, wood));  // left scrambled
+    CHECK(std::string(out.begin(), out.end()) == zipbytes::storedData(zip, wood)); // left scrambled
     CHECK(readFrom(path, zip, "TBM_MAIN_MESH_FILE", out) == 1);
     CHECK(std::string(out.begin(), out.end()) == car.mesh);
 }
@@ -449,7 +449,13 @@ TEST_CASE("a stated size the compressed data cannot hold is refused before it is
     const zipbytes::Entry plain = zipbytes::entry(storedZip, "plain.txt");
     REQUIRE(plain.method == 0);
 
-    struct Case { std::string name; std::string zip; zipbytes::Entry entry; unsigned size; bool refused; };
+    struct Case {
+        std::string name;
+        std::string zip;
+        zipbytes::Entry entry;
+        unsigned size;
+        bool refused;
+    };
     const Case cases[] = {
         {"deflated, 240 MiB", zip, wood, 240u << 20, true},
         {"deflated, one past the ratio", zip, wood, wood.compressed * 1032 + 1, true},
@@ -479,7 +485,11 @@ TEST_CASE("a damaged central directory fails the extraction")
     const std::vector<zipbytes::Entry> entries = zipbytes::entries(zip);
     REQUIRE(entries.size() == 3);
 
-    struct Case { std::string name; size_t header; int written; };
+    struct Case {
+        std::string name;
+        size_t header;
+        int written;
+    };
     const Case cases[] = {
         {"first header", entries[0].central, 0},
         {"second header", entries[1].central, 1},
@@ -488,7 +498,7 @@ TEST_CASE("a damaged central directory fails the extraction")
     for (const Case& c : cases) {
         CAPTURE(c.name);
         std::string damaged = zip;
-        damaged[c.header + 1] = 'X';  // PK\1\2 no more
+        damaged[c.header + 1] = 'X'; // PK\1\2 no more
         const std::string path = car.dir.file("damaged.pin");
         zipbytes::writeAll(path, damaged);
         TempDir target;
@@ -500,7 +510,11 @@ TEST_CASE("a damaged central directory fails the extraction")
         CHECK(int(written.size()) == c.written);
     }
 
-    struct Intact { std::string name; std::string bytes; size_t written; };
+    struct Intact {
+        std::string name;
+        std::string bytes;
+        size_t written;
+    };
     // An archive with no entries: its end record with the comment, behind one byte
     // (minizip looks for an end record only past a file's first byte).
     const std::string empty = std::string("\0PK\5\6", 5) + std::string(16, '\0') + std::string("\6\0TBPI01", 8);
@@ -521,14 +535,17 @@ TEST_CASE("a damaged central directory fails the extraction")
 
 TEST_CASE("entry names that name a device or leave the folder are unsafe")
 {
-    struct Case { std::string name; bool safe; };
+    struct Case {
+        std::string name;
+        bool safe;
+    };
     const Case cases[] = {
-        {"wood.bmp", true}, {"CONSOLE", true}, {"xNUL", true}, {"COM10", true}, {"LPT", true},
-        {"COM0", true}, {"nul_", true}, {"AUXX.txt", true}, {"\x95\x5c.txt", true},
-        {"CON", false}, {"PRN", false}, {"AUX", false}, {"NUL", false},
-        {"con", false}, {"Prn.txt", false}, {"aux.tar.gz", false}, {"nUl.", false}, {"NUL .txt", false},
-        {"COM1", false}, {"com5.log", false}, {"COM9", false}, {"LPT1", false}, {"lpt9.x", false},
-        {"..", false}, {".", false}, {"", false}, {"a/b", false}, {"sub\\NUL", false}, {"c:nul", false},
+        {"wood.bmp", true},    {"CONSOLE", true}, {"xNUL", true},      {"COM10", true},        {"LPT", true},
+        {"COM0", true},        {"nul_", true},    {"AUXX.txt", true},  {"\x95\x5c.txt", true}, {"CON", false},
+        {"PRN", false},        {"AUX", false},    {"NUL", false},      {"con", false},         {"Prn.txt", false},
+        {"aux.tar.gz", false}, {"nUl.", false},   {"NUL .txt", false}, {"COM1", false},        {"com5.log", false},
+        {"COM9", false},       {"LPT1", false},   {"lpt9.x", false},   {"..", false},          {".", false},
+        {"", false},           {"a/b", false},    {"sub\\NUL", false}, {"c:nul", false},
     };
     for (const Case& c : cases) {
         CAPTURE(c.name);

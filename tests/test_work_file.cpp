@@ -72,8 +72,9 @@ TEST_CASE("a work file round-trips its mesh path and part records")
     const std::string path = dir.file("work.tbs");
     writeWork(path, "Z:\\plugin\\car.pin", 3);
 
-    CHECK(entryNames(path) == std::vector<std::string>{"_TBM_SERIALIZE_MAIN_MESH_FILE",
-        "_TBM_SERIALIZE_PARTS_FILE_0", "_TBM_SERIALIZE_PARTS_FILE_1", "_TBM_SERIALIZE_PARTS_FILE_2"});
+    CHECK(entryNames(path)
+          == std::vector<std::string>{"_TBM_SERIALIZE_MAIN_MESH_FILE", "_TBM_SERIALIZE_PARTS_FILE_0",
+                                      "_TBM_SERIALIZE_PARTS_FILE_1", "_TBM_SERIALIZE_PARTS_FILE_2"});
     CHECK(isSerializeFile(path) == 1);
 
     SerializeReader reader;
@@ -119,7 +120,11 @@ TEST_CASE("work files and plug-in archives tell each other apart by their commen
     setMessageFunction([](const char*, const char*) {});
     REQUIRE(makePlugIn(dir.file("car").c_str()) == 1);
 
-    struct Case { const char* name; std::string bytes; int isWork; };
+    struct Case {
+        const char* name;
+        std::string bytes;
+        int isWork;
+    };
     const Case cases[] = {
         {"plug-in archive", readAll(dir.file("car.pin")), 0},
         {"longer comment", withComment(archive, "_TBM_SERIALIZE01 and more"), 1},
@@ -209,8 +214,9 @@ TEST_CASE("a work file as stored: the comment alone, deflated entries in order, 
         CHECK(e.method == 8);
         CHECK(e.localMethod == 8);
     }
-    CHECK(names == std::vector<std::string>{"_TBM_SERIALIZE_MAIN_MESH_FILE", "_TBM_SERIALIZE_PARTS_FILE_0",
-                                            "_TBM_SERIALIZE_PARTS_FILE_1"});
+    CHECK(names
+          == std::vector<std::string>{"_TBM_SERIALIZE_MAIN_MESH_FILE", "_TBM_SERIALIZE_PARTS_FILE_0",
+                                      "_TBM_SERIALIZE_PARTS_FILE_1"});
     REQUIRE(entries.size() == 3);
     CHECK(zipbytes::storedData(zip, entries[0]) == "Z:\\plugin\\car.pin");
     CHECK(zipbytes::storedData(zip, entries[2]) == "record 1");

@@ -20,15 +20,16 @@ public:
     ChildWindow(const ChildWindow&) = delete;
     ChildWindow& operator=(const ChildWindow&) = delete;
 
-    BOOL setRect(const RECT& rect) override {
+    BOOL setRect(const RECT& rect) override
+    {
         rect_ = rect;
-        return SetWindowPos(window_, HWND_TOP, rect.left, rect.top, rect.right - rect.left,
-                            rect.bottom - rect.top, 0);
+        return SetWindowPos(window_, HWND_TOP, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, 0);
     }
 
     // FALSE when the class cannot be registered (also when it exists already) or the
     // window cannot be made.
-    virtual BOOL create(const std::string& className, HWND parent, int id) {
+    virtual BOOL create(const std::string& className, HWND parent, int id)
+    {
         windowName_ = "";
         className_ = className;
         parent_ = parent;
@@ -37,9 +38,9 @@ public:
         if (!registerClass(instance))
             return FALSE;
         window_ = CreateWindowExA(0, className_.c_str(), windowName_.c_str(),
-                                  WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
-                                  rect_.left, rect_.top, rect_.right - rect_.left, rect_.bottom - rect_.top,
-                                  parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+                                  WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, rect_.left, rect_.top,
+                                  rect_.right - rect_.left, rect_.bottom - rect_.top, parent,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
         if (!window_)
             return FALSE;
         SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -47,7 +48,8 @@ public:
     }
 
     // Without CS_DBLCLKS: a double click arrives as a second press and release.
-    virtual BOOL registerClass(HINSTANCE instance) {
+    virtual BOOL registerClass(HINSTANCE instance)
+    {
         WNDCLASSA windowClass = {};
         windowClass.style = CS_HREDRAW | CS_VREDRAW;
         windowClass.lpfnWndProc = &ChildWindow::staticWindowProc;
@@ -57,7 +59,8 @@ public:
         return RegisterClassA(&windowClass) != 0;
     }
 
-    static LRESULT CALLBACK staticWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    static LRESULT CALLBACK staticWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
         auto* self = reinterpret_cast<ChildWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
         if (!self)
             return DefWindowProcA(window, message, wParam, lParam);

@@ -12,23 +12,31 @@ struct FormatEntry {
     const char* name;
 };
 
-#define TBM_FORMAT(name) {D3DFMT_##name, #name}
+#define TBM_FORMAT(name)                                                                                               \
+    {                                                                                                                  \
+        D3DFMT_##name, #name                                                                                           \
+    }
 const FormatEntry kFormatNames[] = {
-    TBM_FORMAT(R8G8B8),        TBM_FORMAT(A8R8G8B8),      TBM_FORMAT(X8R8G8B8),       TBM_FORMAT(R5G6B5),
-    TBM_FORMAT(X1R5G5B5),      TBM_FORMAT(A1R5G5B5),      TBM_FORMAT(A4R4G4B4),       TBM_FORMAT(R3G3B2),
-    TBM_FORMAT(A8),            TBM_FORMAT(A8R3G3B2),      TBM_FORMAT(X4R4G4B4),       TBM_FORMAT(A2B10G10R10),
-    TBM_FORMAT(A8B8G8R8),      TBM_FORMAT(X8B8G8R8),      TBM_FORMAT(G16R16),         TBM_FORMAT(A2R10G10B10),
-    TBM_FORMAT(A16B16G16R16),  TBM_FORMAT(A8P8),          TBM_FORMAT(P8),             TBM_FORMAT(L8),
-    TBM_FORMAT(A8L8),          TBM_FORMAT(A4L4),          TBM_FORMAT(V8U8),           TBM_FORMAT(L6V5U5),
-    TBM_FORMAT(X8L8V8U8),      TBM_FORMAT(Q8W8V8U8),      TBM_FORMAT(V16U16),         TBM_FORMAT(A2W10V10U10),
-    TBM_FORMAT(UYVY),          TBM_FORMAT(R8G8_B8G8),     TBM_FORMAT(YUY2),           TBM_FORMAT(G8R8_G8B8),
-    TBM_FORMAT(DXT1),          TBM_FORMAT(DXT2),          TBM_FORMAT(DXT3),           TBM_FORMAT(DXT4),
-    TBM_FORMAT(DXT5),          TBM_FORMAT(D16_LOCKABLE),  TBM_FORMAT(D32),            TBM_FORMAT(D15S1),
-    TBM_FORMAT(D24S8),         TBM_FORMAT(D24X8),         TBM_FORMAT(D24X4S4),        TBM_FORMAT(D16),
-    TBM_FORMAT(D32F_LOCKABLE), TBM_FORMAT(D24FS8),        TBM_FORMAT(L16),            TBM_FORMAT(VERTEXDATA),
-    TBM_FORMAT(INDEX16),       TBM_FORMAT(INDEX32),       TBM_FORMAT(Q16W16V16U16),   TBM_FORMAT(R16F),
-    TBM_FORMAT(G16R16F),       TBM_FORMAT(A16B16G16R16F), TBM_FORMAT(R32F),           TBM_FORMAT(G32R32F),
-    TBM_FORMAT(A32B32G32R32F), TBM_FORMAT(CxV8U8),
+    TBM_FORMAT(R8G8B8),      TBM_FORMAT(A8R8G8B8),     TBM_FORMAT(X8R8G8B8),
+    TBM_FORMAT(R5G6B5),      TBM_FORMAT(X1R5G5B5),     TBM_FORMAT(A1R5G5B5),
+    TBM_FORMAT(A4R4G4B4),    TBM_FORMAT(R3G3B2),       TBM_FORMAT(A8),
+    TBM_FORMAT(A8R3G3B2),    TBM_FORMAT(X4R4G4B4),     TBM_FORMAT(A2B10G10R10),
+    TBM_FORMAT(A8B8G8R8),    TBM_FORMAT(X8B8G8R8),     TBM_FORMAT(G16R16),
+    TBM_FORMAT(A2R10G10B10), TBM_FORMAT(A16B16G16R16), TBM_FORMAT(A8P8),
+    TBM_FORMAT(P8),          TBM_FORMAT(L8),           TBM_FORMAT(A8L8),
+    TBM_FORMAT(A4L4),        TBM_FORMAT(V8U8),         TBM_FORMAT(L6V5U5),
+    TBM_FORMAT(X8L8V8U8),    TBM_FORMAT(Q8W8V8U8),     TBM_FORMAT(V16U16),
+    TBM_FORMAT(A2W10V10U10), TBM_FORMAT(UYVY),         TBM_FORMAT(R8G8_B8G8),
+    TBM_FORMAT(YUY2),        TBM_FORMAT(G8R8_G8B8),    TBM_FORMAT(DXT1),
+    TBM_FORMAT(DXT2),        TBM_FORMAT(DXT3),         TBM_FORMAT(DXT4),
+    TBM_FORMAT(DXT5),        TBM_FORMAT(D16_LOCKABLE), TBM_FORMAT(D32),
+    TBM_FORMAT(D15S1),       TBM_FORMAT(D24S8),        TBM_FORMAT(D24X8),
+    TBM_FORMAT(D24X4S4),     TBM_FORMAT(D16),          TBM_FORMAT(D32F_LOCKABLE),
+    TBM_FORMAT(D24FS8),      TBM_FORMAT(L16),          TBM_FORMAT(VERTEXDATA),
+    TBM_FORMAT(INDEX16),     TBM_FORMAT(INDEX32),      TBM_FORMAT(Q16W16V16U16),
+    TBM_FORMAT(R16F),        TBM_FORMAT(G16R16F),      TBM_FORMAT(A16B16G16R16F),
+    TBM_FORMAT(R32F),        TBM_FORMAT(G32R32F),      TBM_FORMAT(A32B32G32R32F),
+    TBM_FORMAT(CxV8U8),
 };
 #undef TBM_FORMAT
 
@@ -134,25 +142,24 @@ int D3DDeviceManager::createDevice()
 int D3DDeviceManager::createDeviceHal()
 {
     return tryCreateDevice(D3DDEVTYPE_HAL, D3DCREATE_HARDWARE_VERTEXPROCESSING,
-                           "Direct3Dデバイスを生成しました。[HAL&HARD]") ||
-           tryCreateDevice(D3DDEVTYPE_HAL, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
-                           "Direct3Dデバイスを生成しました。[HAL&SOFT]");
+                           "Direct3Dデバイスを生成しました。[HAL&HARD]")
+           || tryCreateDevice(D3DDEVTYPE_HAL, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
+                              "Direct3Dデバイスを生成しました。[HAL&SOFT]");
 }
 
 int D3DDeviceManager::createDeviceRef()
 {
     return tryCreateDevice(D3DDEVTYPE_REF, D3DCREATE_HARDWARE_VERTEXPROCESSING,
-                           "Direct3Dデバイスを生成しました。[REF&HARD]") ||
-           tryCreateDevice(D3DDEVTYPE_REF, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
-                           "Direct3Dデバイスを生成しました。[REF&SOFT]");
+                           "Direct3Dデバイスを生成しました。[REF&HARD]")
+           || tryCreateDevice(D3DDEVTYPE_REF, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
+                              "Direct3Dデバイスを生成しました。[REF&SOFT]");
 }
 
 int D3DDeviceManager::tryCreateDevice(D3DDEVTYPE type, DWORD behaviour, const char* logLine)
 {
     D3DPRESENT_PARAMETERS parameters = presentParameters_;
     IDirect3DDevice9* device = nullptr;
-    if (FAILED(direct3D_->CreateDevice(D3DADAPTER_DEFAULT, type, window_, behaviour, &parameters, &device)) ||
-        !device)
+    if (FAILED(direct3D_->CreateDevice(D3DADAPTER_DEFAULT, type, window_, behaviour, &parameters, &device)) || !device)
         return 0;
     device_ = device;
     log(3, logLine);
@@ -197,8 +204,7 @@ void D3DDeviceManager::checkDeviceLost()
         log(3, "デバイスがロストしています。リセットします");
         reset();
         break;
-    default:
-        break;
+    default: break;
     }
 }
 

@@ -22,14 +22,12 @@ struct MouseState {
 
 MouseState mouse;
 
-BYTE& downFlag(int button) {
+BYTE& downFlag(int button)
+{
     switch (button) {
-    case 1:
-        return mouse.leftDown;
-    case 2:
-        return mouse.rightDown;
-    default:
-        return mouse.middleDown;
+    case 1: return mouse.leftDown;
+    case 2: return mouse.rightDown;
+    default: return mouse.middleDown;
     }
 }
 
@@ -39,17 +37,16 @@ constexpr int kButtons[] = {1, 2, 4};
 
 D3DWindow::D3DWindow() : ChildWindow<D3DWindow>(&D3DWindow::windowProc) {}
 
-bool D3DWindow::initDirect3D() {
+bool D3DWindow::initDirect3D()
+{
     return D3DDeviceManager::getInstance().create(getHandle()) != 0;
 }
 
-LRESULT D3DWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT D3DWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
     switch (message) {
-    case WM_DESTROY:
-        D3DDeviceManager::getInstance().release();
-        return 0;
-    case WM_PAINT:
-        return onPaint(window, message, wParam, lParam);
+    case WM_DESTROY: D3DDeviceManager::getInstance().release(); return 0;
+    case WM_PAINT: return onPaint(window, message, wParam, lParam);
     case WM_KEYDOWN:
         if (wParam == VK_ESCAPE) {
             if (HWND frame = frame_ ? frame_->getWindow() : nullptr)
@@ -62,9 +59,7 @@ LRESULT D3DWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         if (keyListener_)
             keyListener_->OnKeyUp(wParam);
         break;
-    case WM_CAPTURECHANGED:
-        onCaptureChanged(reinterpret_cast<HWND>(lParam));
-        break;
+    case WM_CAPTURECHANGED: onCaptureChanged(reinterpret_cast<HWND>(lParam)); break;
     default:
         if (message >= WM_MOUSEMOVE && message <= WM_MOUSEWHEEL)
             dispatchMouse(message, wParam, lParam);
@@ -77,7 +72,8 @@ LRESULT D3DWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 // new frame, which the validation of the update region would drop: the view asks
 // again once the paint is over. A failed reset asks for none, so that a device that
 // cannot be reset is not painted in a loop.
-LRESULT D3DWindow::onPaint(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT D3DWindow::onPaint(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
     D3DDeviceManager& devices = D3DDeviceManager::getInstance();
     const unsigned resets = devices.getResetCount();
     if (windowListener_)
@@ -90,7 +86,8 @@ LRESULT D3DWindow::onPaint(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     return result;
 }
 
-void D3DWindow::onKeyDown(WPARAM key, LPARAM lParam) {
+void D3DWindow::onKeyDown(WPARAM key, LPARAM lParam)
+{
     if (!keyListener_)
         return;
     constexpr LPARAM kPreviousKeyState = 1 << 30;
@@ -100,15 +97,14 @@ void D3DWindow::onKeyDown(WPARAM key, LPARAM lParam) {
         keyListener_->OnKeyDown(key);
 }
 
-int D3DWindow::dispatchMouse(UINT message, WPARAM wParam, LPARAM lParam) {
+int D3DWindow::dispatchMouse(UINT message, WPARAM wParam, LPARAM lParam)
+{
     if (!windowListener_)
         return 0;
     const int x = GET_X_LPARAM(lParam);
     const int y = GET_Y_LPARAM(lParam);
     switch (message) {
-    case WM_MOUSEMOVE:
-        windowListener_->OnMouseMove(x, y, wParam);
-        break;
+    case WM_MOUSEMOVE: windowListener_->OnMouseMove(x, y, wParam); break;
     case WM_LBUTTONDOWN:
         SetFocus(getHandle());
         onButtonDown(1, x, y, wParam);
@@ -117,40 +113,26 @@ int D3DWindow::dispatchMouse(UINT message, WPARAM wParam, LPARAM lParam) {
         SetFocus(getHandle());
         onButtonDown(2, x, y, wParam);
         break;
-    case WM_MBUTTONDOWN:
-        onButtonDown(4, x, y, wParam);
-        break;
-    case WM_LBUTTONUP:
-        onButtonUp(1, x, y, wParam);
-        break;
-    case WM_RBUTTONUP:
-        onButtonUp(2, x, y, wParam);
-        break;
-    case WM_MBUTTONUP:
-        onButtonUp(4, x, y, wParam);
-        break;
-    case WM_LBUTTONDBLCLK:
-        windowListener_->OnMouseDoubleClick(1, x, y, wParam);
-        break;
-    case WM_RBUTTONDBLCLK:
-        windowListener_->OnMouseDoubleClick(2, x, y, wParam);
-        break;
-    case WM_MBUTTONDBLCLK:
-        windowListener_->OnMouseDoubleClick(4, x, y, wParam);
-        break;
+    case WM_MBUTTONDOWN: onButtonDown(4, x, y, wParam); break;
+    case WM_LBUTTONUP: onButtonUp(1, x, y, wParam); break;
+    case WM_RBUTTONUP: onButtonUp(2, x, y, wParam); break;
+    case WM_MBUTTONUP: onButtonUp(4, x, y, wParam); break;
+    case WM_LBUTTONDBLCLK: windowListener_->OnMouseDoubleClick(1, x, y, wParam); break;
+    case WM_RBUTTONDBLCLK: windowListener_->OnMouseDoubleClick(2, x, y, wParam); break;
+    case WM_MBUTTONDBLCLK: windowListener_->OnMouseDoubleClick(4, x, y, wParam); break;
     case WM_MOUSEWHEEL: {
         POINT point = {x, y};
         ScreenToClient(getHandle(), &point);
         windowListener_->OnMouseWheel(static_cast<short>(HIWORD(wParam)), point.x, point.y);
         break;
     }
-    default:
-        break;
+    default: break;
     }
     return 1;
 }
 
-void D3DWindow::onButtonDown(int button, int x, int y, WPARAM keys) {
+void D3DWindow::onButtonDown(int button, int x, int y, WPARAM keys)
+{
     BYTE& down = downFlag(button);
     const bool wasDown = down;
     down = 1;
@@ -162,7 +144,8 @@ void D3DWindow::onButtonDown(int button, int x, int y, WPARAM keys) {
     ++mouse.captureCount;
 }
 
-void D3DWindow::onButtonUp(int button, int x, int y, WPARAM keys) {
+void D3DWindow::onButtonUp(int button, int x, int y, WPARAM keys)
+{
     BYTE& down = downFlag(button);
     if (!down)
         return;
@@ -177,7 +160,8 @@ void D3DWindow::onButtonUp(int button, int x, int y, WPARAM keys) {
 
 // Another window took the mouse: the buttons held on the view count as released
 // there, and the capture is no longer the view's to give back.
-void D3DWindow::onCaptureChanged(HWND newCapture) {
+void D3DWindow::onCaptureChanged(HWND newCapture)
+{
     if (mouse.releasing || newCapture == getHandle() || !windowListener_)
         return;
     POINT cursor = {};

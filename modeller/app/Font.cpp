@@ -29,9 +29,8 @@ HRESULT Font::create(IDirect3DDevice9* device, int height, unsigned width, const
 HRESULT Font::recreate()
 {
     release();
-    const HRESULT result =
-        D3DXCreateFontA(device_, height_, width_, weight_, mipLevels_, italic_, charSet_, outputPrecision_, quality_,
-                        pitchAndFamily_, faceName_.c_str(), &font_);
+    const HRESULT result = D3DXCreateFontA(device_, height_, width_, weight_, mipLevels_, italic_, charSet_,
+                                           outputPrecision_, quality_, pitchAndFamily_, faceName_.c_str(), &font_);
     if (FAILED(result)) {
         font_ = nullptr;
         Logger::getInstance().print(1, "D3DXFontの作成に失敗しました。");

@@ -11,19 +11,21 @@ namespace {
 constexpr int kColumnWidth = 100;
 
 // The state image index of a check box: 1 unchecked, 2 checked.
-UINT checkState(int checked) {
+UINT checkState(int checked)
+{
     return INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
 }
 
 }
 
-int ListView::create(HWND parent, int id) {
+int ListView::create(HWND parent, int id)
+{
     parent_ = parent;
     id_ = id;
     auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE));
     window_ = CreateWindowExA(0, WC_LISTVIEWA, nullptr,
-                              WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | LVS_REPORT | LVS_SINGLESEL |
-                                  LVS_SHOWSELALWAYS | LVS_EDITLABELS,
+                              WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS
+                                  | LVS_EDITLABELS,
                               rect_.left, rect_.top, rect_.right - rect_.left, rect_.bottom - rect_.top, parent,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
     if (!window_)
@@ -39,7 +41,8 @@ int ListView::create(HWND parent, int id) {
     return 1;
 }
 
-void ListView::setRect(const RECT& rect) {
+void ListView::setRect(const RECT& rect)
+{
     rect_ = rect;
     const int width = rect.right - rect.left;
     SetWindowPos(window_, HWND_TOP, rect.left, rect.top, width, rect.bottom - rect.top, 0);
@@ -49,11 +52,13 @@ void ListView::setRect(const RECT& rect) {
     SendMessageA(window_, LVM_SETCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
 }
 
-void ListView::deleteAllItems() {
+void ListView::deleteAllItems()
+{
     SendMessageA(window_, LVM_DELETEALLITEMS, 0, 0);
 }
 
-int ListView::insertItem(const std::string& text, int data) {
+int ListView::insertItem(const std::string& text, int data)
+{
     LVITEMA item = {};
     item.mask = LVIF_TEXT | LVIF_PARAM;
     item.iItem = static_cast<int>(SendMessageA(window_, LVM_GETITEMCOUNT, 0, 0));
@@ -62,7 +67,8 @@ int ListView::insertItem(const std::string& text, int data) {
     return static_cast<int>(SendMessageA(window_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
 }
 
-void ListView::selectItem(int row) {
+void ListView::selectItem(int row)
+{
     LVITEMA item = {};
     item.mask = LVIF_STATE;
     item.iItem = row;
@@ -71,11 +77,13 @@ void ListView::selectItem(int row) {
     SendMessageA(window_, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
 }
 
-int ListView::getSelectedIndex() const {
+int ListView::getSelectedIndex() const
+{
     return static_cast<int>(SendMessageA(window_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
 }
 
-int ListView::getItemParam(int row) const {
+int ListView::getItemParam(int row) const
+{
     LVITEMA item = {};
     item.mask = LVIF_PARAM;
     item.iItem = row;
@@ -84,7 +92,8 @@ int ListView::getItemParam(int row) const {
     return static_cast<int>(item.lParam);
 }
 
-int ListView::findItemByParam(int data) const {
+int ListView::findItemByParam(int data) const
+{
     const int count = static_cast<int>(SendMessageA(window_, LVM_GETITEMCOUNT, 0, 0));
     for (int row = 0; row < count; ++row)
         if (getItemParam(row) == data)
@@ -92,7 +101,8 @@ int ListView::findItemByParam(int data) const {
     return -1;
 }
 
-void ListView::setCheckState(int row, int checked) {
+void ListView::setCheckState(int row, int checked)
+{
     LVITEMA item = {};
     item.stateMask = LVIS_STATEIMAGEMASK;
     item.state = checkState(checked);
@@ -101,18 +111,21 @@ void ListView::setCheckState(int row, int checked) {
     settingCheck_ = false;
 }
 
-void ListView::setItemCheck(int row, int checked) {
+void ListView::setItemCheck(int row, int checked)
+{
     setCheckState(row, checked);
     Modering::getInstance()->setPartsVisible(getItemParam(row), checked);
 }
 
-void ListView::setAllItemsCheck(int checked) {
+void ListView::setAllItemsCheck(int checked)
+{
     const int count = static_cast<int>(SendMessageA(window_, LVM_GETITEMCOUNT, 0, 0));
     for (int row = 0; row < count; ++row)
         setItemCheck(row, checked);
 }
 
-void ListView::invalidate() {
+void ListView::invalidate()
+{
     InvalidateRect(window_, nullptr, TRUE);
 }
 

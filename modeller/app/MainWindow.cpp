@@ -38,20 +38,23 @@ constexpr int kPartsListMaxWidth = 300;
 
 }
 
-MainWindow& MainWindow::getInstance() {
+MainWindow& MainWindow::getInstance()
+{
     static MainWindow mainWindow;
     return mainWindow;
 }
 
 MainWindow::MainWindow() : userInterface_(systemUserInterface()) {}
 
-int MainWindow::run(HINSTANCE instance, int showCommand) {
+int MainWindow::run(HINSTANCE instance, int showCommand)
+{
     if (!startUp(instance, showCommand))
         return 1;
     return messageLoop();
 }
 
-int MainWindow::startUp(HINSTANCE instance, int showCommand) {
+int MainWindow::startUp(HINSTANCE instance, int showCommand)
+{
     PartsListPanel& partsList = PartsListPanel::getInstance();
     ModeringPanel& modering = ModeringPanel::getInstance();
     leftPanel_ = &partsList;
@@ -93,7 +96,8 @@ int MainWindow::startUp(HINSTANCE instance, int showCommand) {
     return 1;
 }
 
-int MainWindow::createWindow(HINSTANCE instance) {
+int MainWindow::createWindow(HINSTANCE instance)
+{
     previousSizeType_ = SIZE_RESTORED;
     inSizeMove_ = false;
 
@@ -108,9 +112,9 @@ int MainWindow::createWindow(HINSTANCE instance) {
     if (!RegisterClassA(&windowClass))
         return 0;
 
-    window_ = CreateWindowExA(WS_EX_CLIENTEDGE, kClassName, kProductTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                              CW_USEDEFAULT, CW_USEDEFAULT, kFrameWidth, kFrameHeight, nullptr, nullptr, instance,
-                              nullptr);
+    window_ =
+        CreateWindowExA(WS_EX_CLIENTEDGE, kClassName, kProductTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                        CW_USEDEFAULT, CW_USEDEFAULT, kFrameWidth, kFrameHeight, nullptr, nullptr, instance, nullptr);
     if (!window_)
         return 0;
     D3DDeviceManager::getInstance().setMainWindow(window_);
@@ -123,7 +127,8 @@ int MainWindow::createWindow(HINSTANCE instance) {
     return 1;
 }
 
-int MainWindow::messageLoop() {
+int MainWindow::messageLoop()
+{
     MSG message;
     for (;;) {
         const BOOL got = GetMessageA(&message, nullptr, 0, 0);
@@ -137,7 +142,8 @@ int MainWindow::messageLoop() {
 }
 
 // WM_GETMINMAXINFO comes before WM_NCCREATE, so the instance is stored at the first message.
-LRESULT CALLBACK MainWindow::staticWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK MainWindow::staticWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
     auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
     if (!self) {
         self = &getInstance();
@@ -146,54 +152,37 @@ LRESULT CALLBACK MainWindow::staticWindowProc(HWND window, UINT message, WPARAM 
     return self->windowProc(window, message, wParam, lParam);
 }
 
-LRESULT MainWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT MainWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
     switch (message) {
-    case WM_CREATE:
-        onCreate(window);
-        return 0;
-    case WM_DESTROY:
-        onDestroy();
-        return 0;
-    case WM_SIZE:
-        onSize(message, wParam, lParam);
-        return 0;
-    case WM_CLOSE:
-        onClose(window);
-        return 0;
-    case WM_GETMINMAXINFO:
-        onGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam));
-        break;
-    case WM_KEYDOWN:
-        return onKeyDown(window, message, wParam, lParam);
-    case WM_SYSKEYUP:
-        return onSysKeyUp(window, message, wParam, lParam);
-    case WM_COMMAND:
-        return onCommandMessage(window, message, wParam, lParam);
-    case WM_SIZING:
-        onSizing(*reinterpret_cast<const RECT*>(lParam));
-        break;
+    case WM_CREATE: onCreate(window); return 0;
+    case WM_DESTROY: onDestroy(); return 0;
+    case WM_SIZE: onSize(message, wParam, lParam); return 0;
+    case WM_CLOSE: onClose(window); return 0;
+    case WM_GETMINMAXINFO: onGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam)); break;
+    case WM_KEYDOWN: return onKeyDown(window, message, wParam, lParam);
+    case WM_SYSKEYUP: return onSysKeyUp(window, message, wParam, lParam);
+    case WM_COMMAND: return onCommandMessage(window, message, wParam, lParam);
+    case WM_SIZING: onSizing(*reinterpret_cast<const RECT*>(lParam)); break;
     case WM_ENTERSIZEMOVE:
         GetClientRect(window, &sizeMoveStart_);
         inSizeMove_ = true;
         break;
-    case WM_EXITSIZEMOVE:
-        onExitSizeMove(window);
-        break;
-    case SplitBar::kLayoutPanels:
-        layoutPanels();
-        return 0;
-    default:
-        break;
+    case WM_EXITSIZEMOVE: onExitSizeMove(window); break;
+    case SplitBar::kLayoutPanels: layoutPanels(); return 0;
+    default: break;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void MainWindow::onCreate(HWND window) {
+void MainWindow::onCreate(HWND window)
+{
     StatusBar::getInstance().create(window, kStatusBarId);
     centerWindow(window);
 }
 
-void MainWindow::onDestroy() {
+void MainWindow::onDestroy()
+{
     PostQuitMessage(0);
     window_ = nullptr;
 }
@@ -202,15 +191,15 @@ void MainWindow::onDestroy() {
 // device at once; a border drag resets it when the move loop ends. Any other
 // resize (snapping, a programmatic one, a window manager's) resets when the view
 // no longer matches the back buffer.
-void MainWindow::onSize(UINT message, WPARAM type, LPARAM size) {
+void MainWindow::onSize(UINT message, WPARAM type, LPARAM size)
+{
     const UINT previous = previousSizeType_;
     previousSizeType_ = static_cast<UINT>(type);
     const int width = LOWORD(size);
     const int height = HIWORD(size);
     bool maximizeChange = false;
     switch (type) {
-    case SIZE_MINIMIZED:
-        return;
+    case SIZE_MINIMIZED: return;
     case SIZE_RESTORED:
         if (previous == SIZE_MINIMIZED)
             return;
@@ -224,8 +213,7 @@ void MainWindow::onSize(UINT message, WPARAM type, LPARAM size) {
         onMaximizeRestore(width);
         maximizeChange = true;
         break;
-    default:
-        break;
+    default: break;
     }
     StatusBar::getInstance().sendMessage(message, type, size);
     placeChildren(height);
@@ -233,17 +221,20 @@ void MainWindow::onSize(UINT message, WPARAM type, LPARAM size) {
         resetDevice();
 }
 
-void MainWindow::onClose(HWND window) {
+void MainWindow::onClose(HWND window)
+{
     Modering::getInstance()->end();
     DestroyWindow(window);
 }
 
-void MainWindow::onGetMinMaxInfo(MINMAXINFO& info) {
+void MainWindow::onGetMinMaxInfo(MINMAXINFO& info)
+{
     info.ptMinTrackSize.x = kMinimumWidth;
     info.ptMinTrackSize.y = kMinimumHeight;
 }
 
-LRESULT MainWindow::onKeyDown(HWND window, UINT message, WPARAM key, LPARAM lParam) {
+LRESULT MainWindow::onKeyDown(HWND window, UINT message, WPARAM key, LPARAM lParam)
+{
     if (key != VK_ESCAPE)
         return DefWindowProcA(window, message, key, lParam);
     PostMessageA(window, WM_CLOSE, 0, 0);
@@ -251,14 +242,16 @@ LRESULT MainWindow::onKeyDown(HWND window, UINT message, WPARAM key, LPARAM lPar
 }
 
 // A released F4 destroys the frame without stopping the controller.
-LRESULT MainWindow::onSysKeyUp(HWND window, UINT message, WPARAM key, LPARAM lParam) {
+LRESULT MainWindow::onSysKeyUp(HWND window, UINT message, WPARAM key, LPARAM lParam)
+{
     if (key != VK_F4)
         return DefWindowProcA(window, message, key, lParam);
     DestroyWindow(window);
     return 0;
 }
 
-LRESULT MainWindow::onCommandMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT MainWindow::onCommandMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
     const int id = LOWORD(wParam);
     if (id == IDM_EXIT) {
         PostMessageA(window, WM_CLOSE, 0, 0);
@@ -271,7 +264,8 @@ LRESULT MainWindow::onCommandMessage(HWND window, UINT message, WPARAM wParam, L
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void MainWindow::onExitSizeMove(HWND window) {
+void MainWindow::onExitSizeMove(HWND window)
+{
     inSizeMove_ = false;
     RECT client;
     GetClientRect(window, &client);
@@ -279,12 +273,14 @@ void MainWindow::onExitSizeMove(HWND window) {
         resetDevice();
 }
 
-void MainWindow::placeChildren(int clientHeight) {
+void MainWindow::placeChildren(int clientHeight)
+{
     splitBar_.setHeight(clientHeight - StatusBar::getInstance().getHeight());
     layoutPanels();
 }
 
-void MainWindow::layoutPanels() {
+void MainWindow::layoutPanels()
+{
     // Sizes that come while the frame is being made find no panels to place.
     if (!window_)
         return;
@@ -296,19 +292,22 @@ void MainWindow::layoutPanels() {
     rightPanel_->setRect({x + splitBar_.getWidth(), 0, client.right, height});
 }
 
-int MainWindow::getSplitMin() const {
+int MainWindow::getSplitMin() const
+{
     if (isPartsListOnLeft())
         return 0;
     return clientWidth() - splitBar_.getWidth() - kPartsListMaxWidth;
 }
 
-int MainWindow::getSplitMax() const {
+int MainWindow::getSplitMax() const
+{
     if (isPartsListOnLeft())
         return kPartsListMaxWidth;
     return clientWidth() - splitBar_.getWidth();
 }
 
-void MainWindow::swapPanels() {
+void MainWindow::swapPanels()
+{
     std::swap(leftPanel_, rightPanel_);
     const int width = partsListWidth();
     if (isPartsListOnLeft())
@@ -319,20 +318,23 @@ void MainWindow::swapPanels() {
     layoutPanels();
 }
 
-void MainWindow::onSizing(const RECT& outer) {
+void MainWindow::onSizing(const RECT& outer)
+{
     if (isPartsListOnLeft())
         return;
     const int width = outer.right - outer.left - 2 * frameBorderWidth_;
     splitBar_.setX(width - splitBar_.getWidth() - partsListWidth());
 }
 
-void MainWindow::onMaximizeRestore(int clientWidth) {
+void MainWindow::onMaximizeRestore(int clientWidth)
+{
     if (isPartsListOnLeft())
         return;
     splitBar_.setX(clientWidth - splitBar_.getWidth() - partsListWidth());
 }
 
-void MainWindow::onCommand(HWND frame, int id) {
+void MainWindow::onCommand(HWND frame, int id)
+{
     if (id == IDM_VERSION) {
         char text[256];
         wsprintfA(text, "%s %s\n\n%s", kProductTitle, kVersion, kNotice);
@@ -343,39 +345,47 @@ void MainWindow::onCommand(HWND frame, int id) {
         PartsListPanel::getInstance().onCommand(frame, id);
 }
 
-void MainWindow::setTitle(const std::string& name) {
+void MainWindow::setTitle(const std::string& name)
+{
     SetWindowTextA(window_, (name + " - " + kProductTitle).c_str());
 }
 
-void MainWindow::resetTitle() {
+void MainWindow::resetTitle()
+{
     SetWindowTextA(window_, kProductTitle);
 }
 
-void MainWindow::resetDevice() {
+void MainWindow::resetDevice()
+{
     ModeringPanel::getInstance().resetDevice();
 }
 
-HWND MainWindow::getViewWindow() const {
+HWND MainWindow::getViewWindow() const
+{
     return ModeringPanel::getInstance().getD3DWindow().getHandle();
 }
 
-bool MainWindow::isPartsListOnLeft() const {
+bool MainWindow::isPartsListOnLeft() const
+{
     return leftPanel_ == static_cast<IPanel*>(&PartsListPanel::getInstance());
 }
 
-int MainWindow::clientWidth() const {
+int MainWindow::clientWidth() const
+{
     RECT client = {};
     GetClientRect(window_, &client);
     return client.right;
 }
 
-int MainWindow::partsListWidth() const {
+int MainWindow::partsListWidth() const
+{
     const RECT& rect = PartsListPanel::getInstance().getRect();
     return rect.right - rect.left;
 }
 
 // An empty view has nothing to show and is left alone.
-bool MainWindow::viewDiffersFromBackBuffer() const {
+bool MainWindow::viewDiffersFromBackBuffer() const
+{
     IDirect3DDevice9* device = D3DDeviceManager::getInstance().getDevice();
     HWND view = getViewWindow();
     if (!device || !view)
@@ -388,11 +398,12 @@ bool MainWindow::viewDiffersFromBackBuffer() const {
     D3DPRESENT_PARAMETERS parameters = {};
     if (FAILED(device->GetSwapChain(0, swapChain.out())) || FAILED(swapChain->GetPresentParameters(&parameters)))
         return false;
-    return static_cast<UINT>(client.right) != parameters.BackBufferWidth ||
-           static_cast<UINT>(client.bottom) != parameters.BackBufferHeight;
+    return static_cast<UINT>(client.right) != parameters.BackBufferWidth
+           || static_cast<UINT>(client.bottom) != parameters.BackBufferHeight;
 }
 
-void centerWindow(HWND window) {
+void centerWindow(HWND window)
+{
     RECT reference;
     if (HWND parent = GetParent(window))
         GetClientRect(parent, &reference);

@@ -79,8 +79,8 @@ int Modering::start(IDirect3DDevice9* device)
 {
     D3DDeviceManager::getInstance().setListener(this);
     device_ = device;
-    const bool started = device && light_.create(device) && model_.create(device) &&
-                         SUCCEEDED(font_.create(device, kFontHeight, 0, "ＭＳ ゴシック"));
+    const bool started = device && light_.create(device) && model_.create(device)
+                         && SUCCEEDED(font_.create(device, kFontHeight, 0, "ＭＳ ゴシック"));
     if (!started) {
         close();
         return 0;
@@ -100,12 +100,8 @@ void Modering::end()
 BOOL Modering::onCommand(HWND owner, UINT id)
 {
     switch (id) {
-    case IDM_DELETE_FACE_OFF:
-        pickMode_ = 1;
-        break;
-    case IDM_DELETE_FACE:
-        pickMode_ = 0;
-        break;
+    case IDM_DELETE_FACE_OFF: pickMode_ = 1; break;
+    case IDM_DELETE_FACE: pickMode_ = 0; break;
     case IDM_ROTATE_ABOUT_PARTS:
         model_.resetView(1);
         redraw();
@@ -128,20 +124,11 @@ BOOL Modering::onCommand(HWND owner, UINT id)
         pickingEnabled_ = 1;
         redraw();
         break;
-    case IDM_NEW:
-        newFile(owner);
-        break;
-    case IDM_OPEN:
-        openFile(owner);
-        break;
-    case IDM_SAVE:
-        saveFile(owner, 0);
-        break;
-    case IDM_SAVE_AS:
-        saveFile(owner, 1);
-        break;
-    default:
-        return FALSE;
+    case IDM_NEW: newFile(owner); break;
+    case IDM_OPEN: openFile(owner); break;
+    case IDM_SAVE: saveFile(owner, 0); break;
+    case IDM_SAVE_AS: saveFile(owner, 1); break;
+    default: return FALSE;
     }
     return TRUE;
 }
@@ -455,7 +442,8 @@ BOOL Modering::saveFile(HWND owner, int saveAs)
         return FALSE;
     }
     if (dialogShown && fullName.exists()) {
-        const std::string question = std::string(fullName.c_str()) + "\nこのファイルは既に存在します。\n\n上書きしますか？";
+        const std::string question =
+            std::string(fullName.c_str()) + "\nこのファイルは既に存在します。\n\n上書きしますか？";
         if (showMessage(owner, question.c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES) {
             workFileName_ = previous;
             return FALSE;

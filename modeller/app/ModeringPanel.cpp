@@ -17,7 +17,8 @@ constexpr int kImageSize = 20;
 constexpr int kStripWidth = 160;
 constexpr int kNoTip = -1;
 
-TBBUTTON entry(int image, int command, BYTE style) {
+TBBUTTON entry(int image, int command, BYTE style)
+{
     TBBUTTON button = {};
     button.iBitmap = image;
     button.idCommand = command;
@@ -28,14 +29,16 @@ TBBUTTON entry(int image, int command, BYTE style) {
 
 }
 
-ModeringPanel& ModeringPanel::getInstance() {
+ModeringPanel& ModeringPanel::getInstance()
+{
     static ModeringPanel panel;
     return panel;
 }
 
 ModeringPanel::ModeringPanel() : ChildWindow<ModeringPanel>(&ModeringPanel::windowProc) {}
 
-BOOL ModeringPanel::create(const std::string& className, HWND parent, int id) {
+BOOL ModeringPanel::create(const std::string& className, HWND parent, int id)
+{
     if (!ChildWindow::create(className, parent, id))
         return FALSE;
     TBBUTTON buttons[] = {
@@ -53,16 +56,22 @@ BOOL ModeringPanel::create(const std::string& className, HWND parent, int id) {
     constexpr int count = sizeof(buttons) / sizeof(buttons[0]);
     if (!toolBar.create(getHandle(), kToolBarId, buttons, count, IDB_MODERING_TOOLBAR, kStripWidth, kImageSize))
         return FALSE;
-    const int tips[count] = {IDS_TIP_NEW,         IDS_TIP_OPEN,
-                             IDS_TIP_SAVE,        kNoTip,
-                             IDS_TIP_DELETE_FACE, IDS_TIP_ROTATE_ABOUT_MODEL,
-                             IDS_TIP_RESET_VIEW,  IDS_TIP_BROWSE_MODE,
-                             kNoTip,              IDS_TIP_HELP};
+    const int tips[count] = {IDS_TIP_NEW,
+                             IDS_TIP_OPEN,
+                             IDS_TIP_SAVE,
+                             kNoTip,
+                             IDS_TIP_DELETE_FACE,
+                             IDS_TIP_ROTATE_ABOUT_MODEL,
+                             IDS_TIP_RESET_VIEW,
+                             IDS_TIP_BROWSE_MODE,
+                             kNoTip,
+                             IDS_TIP_HELP};
     toolBar.createToolTips(tips, count);
     return d3dWindow.create("D3DWINDOW", getHandle(), kViewId);
 }
 
-LRESULT ModeringPanel::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT ModeringPanel::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
     switch (message) {
     case WM_SIZE: {
         toolBar.onSize(message, wParam, lParam);
@@ -70,15 +79,13 @@ LRESULT ModeringPanel::windowProc(HWND window, UINT message, WPARAM wParam, LPAR
         d3dWindow.setRect({0, toolBar.getHeight(), panel.right - panel.left, panel.bottom - panel.top});
         return 0;
     }
-    case WM_COMMAND:
-        onCommand(GetParent(window), LOWORD(wParam));
-        return 0;
-    default:
-        return DefWindowProcA(window, message, wParam, lParam);
+    case WM_COMMAND: onCommand(GetParent(window), LOWORD(wParam)); return 0;
+    default: return DefWindowProcA(window, message, wParam, lParam);
     }
 }
 
-int ModeringPanel::onCommand(HWND mainWindow, int id) {
+int ModeringPanel::onCommand(HWND mainWindow, int id)
+{
     Modering* controller = Modering::getInstance();
     switch (id) {
     case IDM_DELETE_FACE:
@@ -99,38 +106,44 @@ int ModeringPanel::onCommand(HWND mainWindow, int id) {
         ShellExecuteA(nullptr, "open", help.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
         return 1;
     }
-    default:
-        return controller->onCommand(mainWindow, id);
+    default: return controller->onCommand(mainWindow, id);
     }
 }
 
-void ModeringPanel::showToggle(HWND mainWindow, int command, int checked) {
+void ModeringPanel::showToggle(HWND mainWindow, int command, int checked)
+{
     CheckMenuItem(GetMenu(mainWindow), command, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
     toolBar.sendMessage(TB_CHECKBUTTON, command, MAKELPARAM(checked ? TRUE : FALSE, 0));
 }
 
-void ModeringPanel::selectParts(int partIndex) {
+void ModeringPanel::selectParts(int partIndex)
+{
     Modering::getInstance()->setCurrentParts(partIndex, rotateAboutParts);
 }
 
-void ModeringPanel::redraw() {
+void ModeringPanel::redraw()
+{
     if (HWND view = d3dWindow.getHandle())
         InvalidateRect(view, nullptr, TRUE);
 }
 
-int ModeringPanel::resetDevice() {
+int ModeringPanel::resetDevice()
+{
     return D3DDeviceManager::getInstance().reset();
 }
 
-void ModeringPanel::setFrame(IFrameWindow* frame) {
+void ModeringPanel::setFrame(IFrameWindow* frame)
+{
     d3dWindow.setFrame(frame);
 }
 
-void ModeringPanel::setWindowEventListener(IWindowEventListener* listener) {
+void ModeringPanel::setWindowEventListener(IWindowEventListener* listener)
+{
     d3dWindow.setWindowEventListener(listener);
 }
 
-void ModeringPanel::setKeyEventListener(IKeyEventListener* listener) {
+void ModeringPanel::setKeyEventListener(IKeyEventListener* listener)
+{
     d3dWindow.setKeyEventListener(listener);
 }
 

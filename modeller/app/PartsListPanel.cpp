@@ -19,7 +19,8 @@ constexpr int kLabelSize = 256;
 int lastFocusedRow = -1;
 HWND editControl = nullptr;
 
-TBBUTTON entry(int image, int command) {
+TBBUTTON entry(int image, int command)
+{
     TBBUTTON button = {};
     button.iBitmap = image;
     button.idCommand = command;
@@ -29,20 +30,23 @@ TBBUTTON entry(int image, int command) {
 }
 
 // 1 unchecked, 2 checked, 0 before the row has a check box.
-int stateImage(UINT state) {
+int stateImage(UINT state)
+{
     return static_cast<int>((state & LVIS_STATEIMAGEMASK) >> 12);
 }
 
 }
 
-PartsListPanel& PartsListPanel::getInstance() {
+PartsListPanel& PartsListPanel::getInstance()
+{
     static PartsListPanel panel;
     return panel;
 }
 
 PartsListPanel::PartsListPanel() : ChildWindow<PartsListPanel>(&PartsListPanel::windowProc) {}
 
-BOOL PartsListPanel::create(const std::string& className, HWND parent, int id) {
+BOOL PartsListPanel::create(const std::string& className, HWND parent, int id)
+{
     if (!ChildWindow::create(className, parent, id))
         return FALSE;
     TBBUTTON buttons[] = {
@@ -58,7 +62,8 @@ BOOL PartsListPanel::create(const std::string& className, HWND parent, int id) {
     return listView.create(getHandle(), kListId);
 }
 
-LRESULT PartsListPanel::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT PartsListPanel::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
     switch (message) {
     case WM_SIZE: {
         toolBar.onSize(message, wParam, lParam);
@@ -83,35 +88,32 @@ LRESULT PartsListPanel::windowProc(HWND window, UINT message, WPARAM wParam, LPA
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-int PartsListPanel::onCommand(HWND, int id) {
+int PartsListPanel::onCommand(HWND, int id)
+{
     switch (id) {
     case IDM_SHOW_ALL_PARTS:
     case IDM_HIDE_ALL_PARTS:
         listView.setAllItemsCheck(id == IDM_SHOW_ALL_PARTS ? 1 : 0);
         ModeringPanel::getInstance().redraw();
         return 1;
-    default:
-        return 0;
+    default: return 0;
     }
 }
 
-int PartsListPanel::onNotify(NMHDR* header) {
+int PartsListPanel::onNotify(NMHDR* header)
+{
     switch (header->code) {
-    case LVN_ITEMCHANGED:
-        onItemChanged(*reinterpret_cast<NMLISTVIEW*>(header));
-        return 1;
+    case LVN_ITEMCHANGED: onItemChanged(*reinterpret_cast<NMLISTVIEW*>(header)); return 1;
     case LVN_BEGINLABELEDITA:
         editControl = reinterpret_cast<HWND>(SendMessageA(listView.getHandle(), LVM_GETEDITCONTROL, 0, 0));
         return 1;
-    case LVN_ENDLABELEDITA:
-        onEndLabelEdit(*reinterpret_cast<NMLVDISPINFOA*>(header));
-        return 1;
-    default:
-        return 0;
+    case LVN_ENDLABELEDITA: onEndLabelEdit(*reinterpret_cast<NMLVDISPINFOA*>(header)); return 1;
+    default: return 0;
     }
 }
 
-void PartsListPanel::onItemChanged(const NMLISTVIEW& change) {
+void PartsListPanel::onItemChanged(const NMLISTVIEW& change)
+{
     const int row = listView.getSelectedIndex();
     if (row != -1 && row != lastFocusedRow) {
         ModeringPanel::getInstance().selectParts(listView.getItemParam(row));
@@ -132,7 +134,8 @@ void PartsListPanel::onItemChanged(const NMLISTVIEW& change) {
     ModeringPanel::getInstance().redraw();
 }
 
-void PartsListPanel::onEndLabelEdit(const NMLVDISPINFOA& info) {
+void PartsListPanel::onEndLabelEdit(const NMLVDISPINFOA& info)
+{
     // Esc gives no text: the name stays.
     if (!info.item.pszText)
         return;
@@ -145,17 +148,20 @@ void PartsListPanel::onEndLabelEdit(const NMLVDISPINFOA& info) {
     Modering::getInstance()->setPartsName(listView.getItemParam(info.item.iItem), text);
 }
 
-void PartsListPanel::clear() {
+void PartsListPanel::clear()
+{
     // Forgotten, so that the fill's selection of row 0 always reaches the controller.
     lastFocusedRow = -1;
     listView.deleteAllItems();
 }
 
-void PartsListPanel::addParts(const char* name, unsigned partIndex) {
+void PartsListPanel::addParts(const char* name, unsigned partIndex)
+{
     listView.insertItem(name, static_cast<int>(partIndex));
 }
 
-void PartsListPanel::setPartsCheck(unsigned partIndex, int checked, int redraw) {
+void PartsListPanel::setPartsCheck(unsigned partIndex, int checked, int redraw)
+{
     const int row = listView.findItemByParam(static_cast<int>(partIndex));
     if (row != -1)
         listView.setItemCheck(row, checked);
@@ -163,17 +169,20 @@ void PartsListPanel::setPartsCheck(unsigned partIndex, int checked, int redraw) 
         ModeringPanel::getInstance().redraw();
 }
 
-void PartsListPanel::setAllPartsCheck(int checked, int redraw) {
+void PartsListPanel::setAllPartsCheck(int checked, int redraw)
+{
     listView.setAllItemsCheck(checked);
     if (redraw)
         ModeringPanel::getInstance().redraw();
 }
 
-void PartsListPanel::selectItem(unsigned row) {
+void PartsListPanel::selectItem(unsigned row)
+{
     listView.selectItem(static_cast<int>(row));
 }
 
-int PartsListPanel::getSelectedParts() const {
+int PartsListPanel::getSelectedParts() const
+{
     const int row = listView.getSelectedIndex();
     return row == -1 ? -1 : listView.getItemParam(row);
 }

@@ -4,12 +4,14 @@
 
 namespace tbm {
 
-StatusBar& StatusBar::getInstance() {
+StatusBar& StatusBar::getInstance()
+{
     static StatusBar statusBar;
     return statusBar;
 }
 
-int StatusBar::create(HWND parent, int id) {
+int StatusBar::create(HWND parent, int id)
+{
     parent_ = parent;
     id_ = id;
     window_ = CreateStatusWindowA(WS_CHILD | WS_VISIBLE | CCS_BOTTOM | SBARS_SIZEGRIP, "", parent, id);
@@ -21,13 +23,15 @@ int StatusBar::create(HWND parent, int id) {
     return 1;
 }
 
-LRESULT StatusBar::sendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT StatusBar::sendMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
     return SendMessageA(window_, message, wParam, lParam);
 }
 
 // Part 0 with the default drawing: the bar is never in simple mode, so this is the
 // part it draws.
-void StatusBar::setText(const std::string& text) {
+void StatusBar::setText(const std::string& text)
+{
     SendMessageA(window_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 

@@ -11,13 +11,15 @@ TOOLINFOA toolInfo;
 
 }
 
-ToolBar::~ToolBar() {
+ToolBar::~ToolBar()
+{
     if (bitmap_)
         DeleteObject(bitmap_);
 }
 
 int ToolBar::create(HWND parent, int id, TBBUTTON buttons[], int buttonCount, int bitmapId, int bitmapWidth,
-                    int imageSize) {
+                    int imageSize)
+{
     parent_ = parent;
     id_ = id;
     auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE));
@@ -36,10 +38,11 @@ int ToolBar::create(HWND parent, int id, TBBUTTON buttons[], int buttonCount, in
     return 1;
 }
 
-int ToolBar::createToolTips(const int stringIds[], unsigned count) {
+int ToolBar::createToolTips(const int stringIds[], unsigned count)
+{
     auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent_, GWLP_HINSTANCE));
-    toolTips_ = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                                CW_USEDEFAULT, CW_USEDEFAULT, parent_, nullptr, instance, nullptr);
+    toolTips_ = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                CW_USEDEFAULT, parent_, nullptr, instance, nullptr);
     if (!toolTips_) {
         Logger::getInstance().print(1, "ツールチップの作成に失敗しました。");
         return 0;
@@ -65,22 +68,26 @@ int ToolBar::createToolTips(const int stringIds[], unsigned count) {
     return 1;
 }
 
-void ToolBar::onSize(UINT message, WPARAM wParam, LPARAM lParam) {
+void ToolBar::onSize(UINT message, WPARAM wParam, LPARAM lParam)
+{
     SendMessageA(window_, message, wParam, lParam);
     updateHeight();
 }
 
-LRESULT ToolBar::sendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT ToolBar::sendMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
     return SendMessageA(window_, message, wParam, lParam);
 }
 
-void ToolBar::updateHeight() {
+void ToolBar::updateHeight()
+{
     RECT bounds;
     GetWindowRect(window_, &bounds);
     height_ = bounds.bottom - bounds.top;
 }
 
-void ToolBar::invalidate() {
+void ToolBar::invalidate()
+{
     InvalidateRect(window_, nullptr, TRUE);
 }
 

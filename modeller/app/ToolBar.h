@@ -16,8 +16,7 @@ public:
 
     // bitmapId names a bitmap resource of the parent's instance holding
     // bitmapWidth / imageSize square images. 1 or 0.
-    int create(HWND parent, int id, TBBUTTON buttons[], int buttonCount, int bitmapId, int bitmapWidth,
-               int imageSize);
+    int create(HWND parent, int id, TBBUTTON buttons[], int buttonCount, int bitmapId, int bitmapWidth, int imageSize);
     // One string id per toolbar position, separators included; -1 adds no tool there.
     int createToolTips(const int stringIds[], unsigned count);
 

@@ -36,9 +36,8 @@ int Axis::fillVertices(float length)
     }
     length_ = length;
     const AxisVertex vertices[kVertexCount] = {
-        {0.0f, 0.0f, 0.0f, kColorX}, {length, 0.0f, 0.0f, kColorX},
-        {0.0f, 0.0f, 0.0f, kColorY}, {0.0f, length, 0.0f, kColorY},
-        {0.0f, 0.0f, 0.0f, kColorZ}, {0.0f, 0.0f, length, kColorZ},
+        {0.0f, 0.0f, 0.0f, kColorX},   {length, 0.0f, 0.0f, kColorX}, {0.0f, 0.0f, 0.0f, kColorY},
+        {0.0f, length, 0.0f, kColorY}, {0.0f, 0.0f, 0.0f, kColorZ},   {0.0f, 0.0f, length, kColorZ},
     };
     AxisVertex* out = lock.as<AxisVertex>();
     for (UINT i = 0; i < kVertexCount; ++i)

@@ -9,7 +9,7 @@ namespace {
 
 constexpr size_t kHeaderSize = 16;
 constexpr size_t kStatedSizeBytes = 4;
-constexpr size_t kBlockHeaderBytes = 4;  // uncompressed size, compressed size with "CK"
+constexpr size_t kBlockHeaderBytes = 4; // uncompressed size, compressed size with "CK"
 constexpr size_t kMaxBlockSize = 32768;
 
 unsigned readLittle16(const unsigned char* p)
@@ -24,8 +24,8 @@ unsigned long readLittle32(const unsigned char* p)
 
 bool isCompressedHeader(const unsigned char* bytes, size_t size)
 {
-    return size >= kHeaderSize && std::memcmp(bytes, "xof ", 4) == 0 &&
-           (std::memcmp(bytes + 8, "bzip", 4) == 0 || std::memcmp(bytes + 8, "tzip", 4) == 0);
+    return size >= kHeaderSize && std::memcmp(bytes, "xof ", 4) == 0
+           && (std::memcmp(bytes + 8, "bzip", 4) == 0 || std::memcmp(bytes + 8, "tzip", 4) == 0);
 }
 
 // Raw deflate, one MSZIP block at a time.
@@ -74,7 +74,7 @@ CompressedBodyCheck::Result CompressedBodyCheck::run(const void* data, size_t si
     const unsigned long stated = readLittle32(bytes + kHeaderSize);
     if (stated < kHeaderSize)
         return fail("展開後のサイズがヘッダより小さい");
-    unsigned long remaining = stated - kHeaderSize;  // the stated size counts the header
+    unsigned long remaining = stated - kHeaderSize; // the stated size counts the header
     size_t at = kHeaderSize + kStatedSizeBytes;
 
     BlockInflater inflater;

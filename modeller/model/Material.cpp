@@ -119,8 +119,7 @@ int Material::loadTextureFromPlugIn(const char* name, unsigned index)
     }
     IDirect3DTexture9* texture = nullptr;
     // An empty entry is no image; D3DX must not see a pointer into an empty vector.
-    if (data.empty()
-        || FAILED(D3DXCreateTextureFromFileInMemory(device_, data.data(), UINT(data.size()), &texture))) {
+    if (data.empty() || FAILED(D3DXCreateTextureFromFileInMemory(device_, data.data(), UINT(data.size()), &texture))) {
         log.print(2, "プラグインからテクスチャの作成に失敗しました。%s", bare.c_str());
         return 0;
     }

@@ -16,8 +16,7 @@ public:
 
     // Always 1. Textures are taken from the plug-in archive at meshPath, a
     // resource of the program, or a file beside meshPath, in that order.
-    int create(const std::string& meshPath, const D3DXMATERIAL* materials, unsigned count,
-               IDirect3DDevice9* device);
+    int create(const std::string& meshPath, const D3DXMATERIAL* materials, unsigned count, IDirect3DDevice9* device);
     void release();
 
     // The index must be below the count.

@@ -85,8 +85,8 @@ int MaterialParts::pick(std::vector<FaceHit>& hits, const Ray& ray, const BYTE* 
         const D3DXVECTOR3& p2 = *reinterpret_cast<const D3DXVECTOR3*>(vertices + size_t(face[2]) * stride);
         float distance = 0.0f;
         if (ray.intersectTriangle(p0, p1, p2, &distance))
-            hits.push_back(FaceHit{partId, id_, k, distance, k < solidCount_ ? 1 : 0, ray.isFrontFace(p0, p1, p2),
-                                   partCurrent});
+            hits.push_back(
+                FaceHit{partId, id_, k, distance, k < solidCount_ ? 1 : 0, ray.isFrontFace(p0, p1, p2), partCurrent});
     }
     return 1;
 }

@@ -24,8 +24,8 @@ public:
     int toggleFace(WORD* indices, unsigned face, int makeUnfilled);
     void swapFaces(WORD* indices, unsigned i, unsigned j);
     int draw(Material& material, const DrawOptions& options, D3DCOLOR wireColour);
-    int pick(std::vector<FaceHit>& hits, const Ray& ray, const BYTE* vertices, unsigned stride,
-             const WORD* indices, unsigned partId, int partCurrent) const;
+    int pick(std::vector<FaceHit>& hits, const Ray& ray, const BYTE* vertices, unsigned stride, const WORD* indices,
+             unsigned partId, int partCurrent) const;
     MaterialPartsSaveData makeSaveData() const;
     int save(std::vector<char>& data) const;
     // checkSaveData logs a refusal.

@@ -8,8 +8,7 @@ constexpr DWORD kMaxMeshVertices = 65536;
 // Index i of a mesh's locked index buffer, 16 or 32 bits wide by its options.
 inline DWORD meshIndex(const void* indices, DWORD options, DWORD i)
 {
-    return (options & D3DXMESH_32BIT) ? static_cast<const DWORD*>(indices)[i]
-                                      : static_cast<const WORD*>(indices)[i];
+    return (options & D3DXMESH_32BIT) ? static_cast<const DWORD*>(indices)[i] : static_cast<const WORD*>(indices)[i];
 }
 
 // 1 when every index is below the vertex count, the vertex count is at most

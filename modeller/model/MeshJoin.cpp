@@ -81,8 +81,8 @@ public:
             container->NumMaterials = materialCount;
             for (DWORD i = 0; i < materialCount; ++i) {
                 container->pMaterials[i].MatD3D = materials[i].MatD3D;
-                if (materials[i].pTextureFilename &&
-                    !(container->pMaterials[i].pTextureFilename = copyText(materials[i].pTextureFilename))) {
+                if (materials[i].pTextureFilename
+                    && !(container->pMaterials[i].pTextureFilename = copyText(materials[i].pTextureFilename))) {
                     DestroyMeshContainer(container);
                     return E_OUTOFMEMORY;
                 }
@@ -125,7 +125,7 @@ bool isIdentity(const D3DXMATRIX& matrix)
 struct PlacedContainer {
     const Container* container;
     D3DXMATRIX combined;
-    DWORD transformingFrames;  // frames above it whose matrix is not the identity
+    DWORD transformingFrames; // frames above it whose matrix is not the identity
 };
 
 // The frame hierarchy of .x bytes, destroyed with the object.
@@ -365,8 +365,8 @@ int countMeshContainers(const void* data, DWORD size, IDirect3DDevice9* device, 
     return 1;
 }
 
-int joinMeshHierarchy(const void* data, DWORD size, IDirect3DDevice9* device, ID3DXMesh** mesh,
-                      ID3DXBuffer** adjacency, ID3DXBuffer** materials, DWORD* materialCount)
+int joinMeshHierarchy(const void* data, DWORD size, IDirect3DDevice9* device, ID3DXMesh** mesh, ID3DXBuffer** adjacency,
+                      ID3DXBuffer** materials, DWORD* materialCount)
 {
     MeshHierarchy hierarchy;
     if (!hierarchy.load(data, size, device)) {
@@ -380,8 +380,8 @@ int joinMeshHierarchy(const void* data, DWORD size, IDirect3DDevice9* device, ID
     return hierarchy.join(device, mesh, adjacency, materials, materialCount);
 }
 
-int MeshHierarchy::join(IDirect3DDevice9* device, ID3DXMesh** mesh, ID3DXBuffer** adjacency,
-                        ID3DXBuffer** materials, DWORD* materialCount) const
+int MeshHierarchy::join(IDirect3DDevice9* device, ID3DXMesh** mesh, ID3DXBuffer** adjacency, ID3DXBuffer** materials,
+                        DWORD* materialCount) const
 {
     *mesh = nullptr;
     *adjacency = nullptr;
@@ -406,10 +406,10 @@ int MeshHierarchy::join(IDirect3DDevice9* device, ID3DXMesh** mesh, ID3DXBuffer*
     ComRef<ID3DXMesh> joined;
     ComRef<ID3DXBuffer> adjacencyBuffer;
     ComRef<ID3DXBuffer> materialBuffer;
-    if (placed.empty() || !createJoinedMesh(placed, faceCount, vertexCount, device, joined.out()) ||
-        !createMaterialBuffer(placed, materialTotal, materialBuffer.out()) ||
-        FAILED(D3DXCreateBuffer(faceCount * 3 * sizeof(DWORD), adjacencyBuffer.out())) ||
-        FAILED(joined->GenerateAdjacency(0.0f, static_cast<DWORD*>(adjacencyBuffer->GetBufferPointer())))) {
+    if (placed.empty() || !createJoinedMesh(placed, faceCount, vertexCount, device, joined.out())
+        || !createMaterialBuffer(placed, materialTotal, materialBuffer.out())
+        || FAILED(D3DXCreateBuffer(faceCount * 3 * sizeof(DWORD), adjacencyBuffer.out()))
+        || FAILED(joined->GenerateAdjacency(0.0f, static_cast<DWORD*>(adjacencyBuffer->GetBufferPointer())))) {
         Logger::getInstance().print(1, "メッシュの結合に失敗しました。");
         return 0;
     }

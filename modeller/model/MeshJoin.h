@@ -16,7 +16,7 @@ public:
     MeshHierarchy(const MeshHierarchy&) = delete;
     MeshHierarchy& operator=(const MeshHierarchy&) = delete;
 
-    int load(const void* data, DWORD size, IDirect3DDevice9* device);  // 1 / 0 (logged)
+    int load(const void* data, DWORD size, IDirect3DDevice9* device); // 1 / 0 (logged)
     void release();
     DWORD getContainerCount() const;
     // 1 when a mesh container sits under two or more frames whose matrices are
@@ -40,5 +40,5 @@ int countMeshContainers(const void* data, DWORD size, IDirect3DDevice9* device, 
 // matrices, with its adjacency (3 DWORDs per face), a D3DXMATERIAL buffer whose
 // texture names live in the same buffer, and the material count. The caller
 // releases the mesh and both buffers. 1 / 0 (logged).
-int joinMeshHierarchy(const void* data, DWORD size, IDirect3DDevice9* device, ID3DXMesh** mesh,
-                      ID3DXBuffer** adjacency, ID3DXBuffer** materials, DWORD* materialCount);
+int joinMeshHierarchy(const void* data, DWORD size, IDirect3DDevice9* device, ID3DXMesh** mesh, ID3DXBuffer** adjacency,
+                      ID3DXBuffer** materials, DWORD* materialCount);

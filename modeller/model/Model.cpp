@@ -20,7 +20,7 @@
 
 namespace {
 
-constexpr DWORD kLoadOptions = D3DXMESH_SYSTEMMEM;  // 0x110: 16-bit indices
+constexpr DWORD kLoadOptions = D3DXMESH_SYSTEMMEM; // 0x110: 16-bit indices
 constexpr DWORD kOptimizeFlags = D3DXMESHOPT_COMPACT | D3DXMESHOPT_ATTRSORT | D3DXMESHOPT_STRIPREORDER;
 constexpr float kDefaultRadius = 10.0f;
 const char kXFileResourceType[] = "XFILE";
@@ -103,8 +103,8 @@ int Model::load(const std::string& meshPath, std::string savePath)
     if (!optimizeMesh(adjacency.get()))
         return 0;
     computeBoundingSphere();
-    if (!material_.create(meshPath_, static_cast<const D3DXMATERIAL*>(materials->GetBufferPointer()),
-                          materialCount_, device_))
+    if (!material_.create(meshPath_, static_cast<const D3DXMATERIAL*>(materials->GetBufferPointer()), materialCount_,
+                          device_))
         return 0;
     if (!createParts(mesh_))
         return 0;
@@ -117,9 +117,8 @@ int Model::load(const std::string& meshPath, std::string savePath)
 // where the platform cannot do it, the compaction reaches the same state.
 int Model::optimizeMesh(ID3DXBuffer* adjacency)
 {
-    const HRESULT optimized =
-        mesh_->OptimizeInplace(kOptimizeFlags, static_cast<const DWORD*>(adjacency->GetBufferPointer()), nullptr,
-                               nullptr, nullptr);
+    const HRESULT optimized = mesh_->OptimizeInplace(
+        kOptimizeFlags, static_cast<const DWORD*>(adjacency->GetBufferPointer()), nullptr, nullptr, nullptr);
     if (SUCCEEDED(optimized))
         return 1;
     ID3DXMesh* compacted = nullptr;
@@ -174,7 +173,7 @@ int Model::loadMeshFromBytes(const void* data, DWORD size, const char* source, L
         log.print(3, "%sのメッシュを階層から結合します。%s", source, meshPath_.c_str());
     } else {
         log.print(3, "%sのメッシュを一括で読み込みます。%s", source, meshPath_.c_str());
-        hierarchy.release();  // the source's own call loads it
+        hierarchy.release(); // the source's own call loads it
     }
     ComRef<ID3DXMesh> mesh;
     ComRef<ID3DXBuffer> adjacencyBuffer;

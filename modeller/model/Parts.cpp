@@ -66,8 +66,8 @@ int Parts::create(unsigned id, IDirect3DDevice9* device, std::vector<DWORD>& fac
     setDefaultName();
     log.print(3, "パーツ作成開始。id:%d 面数:%d", int(id_), int(faceCount_));
 
-    if (FAILED(device_->CreateIndexBuffer(faceCount_ * 6, 0, D3DFMT_INDEX16, D3DPOOL_SYSTEMMEM, &indexBuffer_,
-                                          nullptr))) {
+    if (FAILED(
+            device_->CreateIndexBuffer(faceCount_ * 6, 0, D3DFMT_INDEX16, D3DPOOL_SYSTEMMEM, &indexBuffer_, nullptr))) {
         indexBuffer_ = nullptr;
         log.print(1, "パーツ用インデックスバッファの作成失敗");
         return 0;
@@ -109,8 +109,7 @@ int Parts::buildAttributeRanges(std::vector<DWORD>& faces, ID3DXMesh* mesh)
         Logger::getInstance().print(1, "パーツ用属性バッファのロック失敗");
         return 0;
     }
-    std::sort(faces.begin(), faces.end(),
-              [attributes](DWORD a, DWORD b) { return attributes[a] < attributes[b]; });
+    std::sort(faces.begin(), faces.end(), [attributes](DWORD a, DWORD b) { return attributes[a] < attributes[b]; });
     attributeRanges_.clear();
     attributeRanges_.reserve(4);
     if (!faces.empty()) {

@@ -6,8 +6,8 @@ std::vector<char> PartsSaveData::encode() const
 {
     std::vector<char> out;
     out.reserve(1024);
-    for (uint32_t word : {uint32_t(kHeaderSize), uint32_t(name.size()), uint32_t(subsets.size()), faceCount(),
-                          current, visible})
+    for (uint32_t word :
+         {uint32_t(kHeaderSize), uint32_t(name.size()), uint32_t(subsets.size()), faceCount(), current, visible})
         appendWord(out, word);
     out.insert(out.end(), 16, '\0');
     out.insert(out.end(), name.begin(), name.end());

@@ -16,7 +16,7 @@ struct PartsSaveData {
     std::string name;
     uint32_t current = 0;
     uint32_t visible = 0;
-    std::vector<uint16_t> indices;  // three per face, in buffer order
+    std::vector<uint16_t> indices; // three per face, in buffer order
     std::vector<MaterialPartsSaveData> subsets;
 
     uint32_t faceCount() const { return uint32_t(indices.size() / 3); }

@@ -9,8 +9,7 @@ Ray::Ray(const D3DXVECTOR3& origin, const D3DXVECTOR3& target)
     D3DXVec3Normalize(&direction, &direction);
 }
 
-bool Ray::intersectTriangle(const D3DXVECTOR3& p0, const D3DXVECTOR3& p1, const D3DXVECTOR3& p2,
-                            float* distance) const
+bool Ray::intersectTriangle(const D3DXVECTOR3& p0, const D3DXVECTOR3& p1, const D3DXVECTOR3& p2, float* distance) const
 {
     return D3DXIntersectTri(&p0, &p1, &p2, &origin, &direction, nullptr, nullptr, distance) != FALSE;
 }

@@ -7,8 +7,7 @@ class Ray {
 public:
     Ray(const D3DXVECTOR3& origin, const D3DXVECTOR3& target);
 
-    bool intersectTriangle(const D3DXVECTOR3& p0, const D3DXVECTOR3& p1, const D3DXVECTOR3& p2,
-                           float* distance) const;
+    bool intersectTriangle(const D3DXVECTOR3& p0, const D3DXVECTOR3& p1, const D3DXVECTOR3& p2, float* distance) const;
     float facing(const D3DXVECTOR3& p0, const D3DXVECTOR3& p1, const D3DXVECTOR3& p2) const;
     int isFrontFace(const D3DXVECTOR3& p0, const D3DXVECTOR3& p1, const D3DXVECTOR3& p2) const;
 

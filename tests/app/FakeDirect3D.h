@@ -8,6 +8,7 @@
 // Do-nothing implementations of the two Direct3D interfaces (every call fails
 // with E_NOTIMPL or gives 0), with a reference count that never deletes: the
 // fakes below live in the test and override only what the device manager calls.
+// clang-format off
 class Direct3D9Stub : public IDirect3D9 {
 public:
     ULONG references = 1;
@@ -33,7 +34,9 @@ public:
     STDMETHOD_(HMONITOR, GetAdapterMonitor)(UINT) override { return 0; }
     STDMETHOD_(HRESULT, CreateDevice)(UINT, D3DDEVTYPE, HWND, DWORD, D3DPRESENT_PARAMETERS*, struct IDirect3DDevice9**) override { return E_NOTIMPL; }
 };
+// clang-format on
 
+// clang-format off
 class Direct3DDevice9Stub : public IDirect3DDevice9 {
 public:
     ULONG references = 1;
@@ -161,7 +164,7 @@ public:
     STDMETHOD_(HRESULT, DeletePatch)(UINT) override { return E_NOTIMPL; }
     STDMETHOD_(HRESULT, CreateQuery)(D3DQUERYTYPE, IDirect3DQuery9**) override { return E_NOTIMPL; }
 };
-
+// clang-format on
 
 // A device whose Reset and TestCooperativeLevel results are scripted; every
 // Reset is recorded, and so is the parameters' state it was handed.
@@ -227,8 +230,9 @@ public:
             *mode = displayMode;
         return displayModeResult;
     }
-    STDMETHOD_(HRESULT, CheckDeviceFormat)(UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat, DWORD usage,
-                                           D3DRESOURCETYPE resourceType, D3DFORMAT format) override
+    STDMETHOD_(HRESULT, CheckDeviceFormat)
+    (UINT adapter, D3DDEVTYPE type, D3DFORMAT adapterFormat, DWORD usage, D3DRESOURCETYPE resourceType,
+     D3DFORMAT format) override
     {
         formatChecks.push_back({adapter, type, adapterFormat, usage, resourceType, format});
         for (D3DFORMAT passing : passingDepthFormats) {
@@ -237,8 +241,9 @@ public:
         }
         return D3DERR_NOTAVAILABLE;
     }
-    STDMETHOD_(HRESULT, CreateDevice)(UINT adapter, D3DDEVTYPE type, HWND focusWindow, DWORD behaviour,
-                                      D3DPRESENT_PARAMETERS* parameters, IDirect3DDevice9** result) override
+    STDMETHOD_(HRESULT, CreateDevice)
+    (UINT adapter, D3DDEVTYPE type, HWND focusWindow, DWORD behaviour, D3DPRESENT_PARAMETERS* parameters,
+     IDirect3DDevice9** result) override
     {
         attempts.push_back({adapter, type, focusWindow, behaviour, *parameters});
         parameters->BackBufferWidth = 640;

@@ -5,6 +5,7 @@
 // A device that hands every call on to another device, with a reference count of
 // its own that never deletes: tests derive from it, override the calls they
 // script and leave the rest to the real device.
+// clang-format off
 class ForwardingDevice : public IDirect3DDevice9 {
 public:
     explicit ForwardingDevice(IDirect3DDevice9* device) : inner(device) {}
@@ -136,3 +137,4 @@ public:
     STDMETHOD_(HRESULT, DeletePatch)(UINT a0) override { return inner->DeletePatch(a0); }
     STDMETHOD_(HRESULT, CreateQuery)(D3DQUERYTYPE a0, IDirect3DQuery9** a1) override { return inner->CreateQuery(a0, a1); }
 };
+// clang-format on

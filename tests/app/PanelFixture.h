@@ -27,18 +27,21 @@
 namespace panels {
 
 // Commands the frame received, as the main window would see them.
-inline std::vector<int>& frameCommands() {
+inline std::vector<int>& frameCommands()
+{
     static std::vector<int> commands;
     return commands;
 }
 
-inline LRESULT CALLBACK frameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+inline LRESULT CALLBACK frameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
     if (message == WM_COMMAND)
         frameCommands().push_back(LOWORD(wParam));
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-inline void pump() {
+inline void pump()
+{
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&message);
@@ -54,20 +57,24 @@ struct PaintCounter : tbm::IWindowEventListener {
 
 // Answers of the controller's person-facing side.
 struct Answers {
-    static std::string& plugInPath() {
+    static std::string& plugInPath()
+    {
         static std::string path;
         return path;
     }
-    static std::vector<std::string>& messages() {
+    static std::vector<std::string>& messages()
+    {
         static std::vector<std::string> shown;
         return shown;
     }
-    static BOOL openPlugIn(HWND, std::string& path) {
+    static BOOL openPlugIn(HWND, std::string& path)
+    {
         path = plugInPath();
         return !path.empty();
     }
     static BOOL refuse(HWND, std::string&) { return FALSE; }
-    static int show(HWND, const char* text, UINT) {
+    static int show(HWND, const char* text, UINT)
+    {
         messages().push_back(text);
         return IDOK;
     }
@@ -75,7 +82,8 @@ struct Answers {
 };
 
 // n unit squares side by side, each two triangles: n parts.
-inline std::string quadsFile(unsigned n) {
+inline std::string quadsFile(unsigned n)
+{
     xfile::Mesh mesh;
     mesh.name = "quads";
     for (unsigned i = 0; i < n; ++i) {
@@ -100,7 +108,8 @@ class Editor {
 public:
     static constexpr unsigned kParts = 3;
 
-    static Editor& get() {
+    static Editor& get()
+    {
         static Editor editor;
         return editor;
     }
@@ -115,7 +124,8 @@ public:
     const std::string& modelPath() const { return modelPath_; }
 
     // Opens the quads through command 1000 as the person would.
-    void open() {
+    void open()
+    {
         Answers::plugInPath() = modelPath_;
         REQUIRE(modering().onCommand(frame_, IDM_NEW) == 1);
         REQUIRE(model().isLoaded());
@@ -124,7 +134,8 @@ public:
 
     // Rows as the list shows them.
     int rowCount() const { return int(SendMessageA(list(), LVM_GETITEMCOUNT, 0, 0)); }
-    std::string rowText(int row) const {
+    std::string rowText(int row) const
+    {
         char text[256] = "";
         LVITEMA item = {};
         item.iSubItem = 0;
@@ -133,33 +144,37 @@ public:
         SendMessageA(list(), LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
         return text;
     }
-    int rowChecked(int row) const {
+    int rowChecked(int row) const
+    {
         const UINT state = UINT(SendMessageA(list(), LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK));
         return (state >> 12) == 2 ? 1 : 0;
     }
-    int focusedRow() const {
-        return int(SendMessageA(list(), LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED));
-    }
+    int focusedRow() const { return int(SendMessageA(list(), LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED)); }
 
     // Whether the view was asked to redraw since the last forgetRedraws.
-    bool redrawn() {
+    bool redrawn()
+    {
         pump();
         return paints_.paints > 0;
     }
-    void forgetRedraws() {
+    void forgetRedraws()
+    {
         pump();
         paints_.paints = 0;
     }
 
-    bool menuChecked(int command) const {
+    bool menuChecked(int command) const
+    {
         return (GetMenuState(GetMenu(frame_), command, MF_BYCOMMAND) & MF_CHECKED) != 0;
     }
-    bool buttonChecked(int command) {
+    bool buttonChecked(int command)
+    {
         return SendMessageA(GetDlgItem(modering().getHandle(), 107), TB_ISBUTTONCHECKED, command, 0) != 0;
     }
 
 private:
-    Editor() {
+    Editor()
+    {
         InitCommonControls();
         WNDCLASSA windowClass = {};
         windowClass.lpfnWndProc = &frameProc;
@@ -176,8 +191,8 @@ private:
         HMENU bar = CreateMenu();
         AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(modelling), "モデリング(&M)");
 
-        frame_ = CreateWindowExA(0, "PanelTestFrame", "panels", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE,
-                                 0, 0, 640, 480, nullptr, bar, GetModuleHandleA(nullptr), nullptr);
+        frame_ = CreateWindowExA(0, "PanelTestFrame", "panels", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE, 0,
+                                 0, 640, 480, nullptr, bar, GetModuleHandleA(nullptr), nullptr);
         REQUIRE(frame_ != nullptr);
         REQUIRE(partsList().create("PARTSLIST_CLASS", frame_, 102));
         REQUIRE(modering().create("MODERING_CLASS", frame_, 105));
@@ -185,8 +200,8 @@ private:
         modering().setRect({204, 0, 600, 400});
         modering().setWindowEventListener(&paints_);
 
-        tbm::UserInterface answers = {&Answers::openPlugIn, &Answers::refuse, &Answers::refuse, &Answers::show,
-                                      &Answers::silent, &Answers::silent};
+        tbm::UserInterface answers = {&Answers::openPlugIn, &Answers::refuse, &Answers::refuse,
+                                      &Answers::show,       &Answers::silent, &Answers::silent};
         controller().setUserInterface(answers);
         controller().setPartsList(&partsList());
         REQUIRE(controller().start(TestDevice::get()) == 1);
@@ -199,7 +214,8 @@ private:
         std::fclose(file);
         pump();
     }
-    ~Editor() {
+    ~Editor()
+    {
         controller().end();
         DestroyWindow(frame_);
     }

@@ -21,7 +21,8 @@ namespace {
 struct Frame {
     static int layoutRequests;
 
-    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
         if (message == tbm::SplitBar::kLayoutPanels) {
             ++layoutRequests;
             return 0;
@@ -29,7 +30,8 @@ struct Frame {
         return DefWindowProcA(window, message, wParam, lParam);
     }
 
-    explicit Frame(int width = 640, int height = 480) {
+    explicit Frame(int width = 640, int height = 480)
+    {
         static const bool registered = [] {
             InitCommonControls();
             WNDCLASSA windowClass = {};
@@ -40,13 +42,14 @@ struct Frame {
             return RegisterClassA(&windowClass) != 0;
         }();
         REQUIRE(registered);
-        window = CreateWindowExA(0, "TestFrameClass", "frame", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE,
-                                 0, 0, width, height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        window = CreateWindowExA(0, "TestFrameClass", "frame", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE, 0, 0,
+                                 width, height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         REQUIRE(window != nullptr);
     }
     ~Frame() { DestroyWindow(window); }
 
-    RECT client() const {
+    RECT client() const
+    {
         RECT rect;
         GetClientRect(window, &rect);
         return rect;
@@ -57,7 +60,8 @@ struct Frame {
 int Frame::layoutRequests = 0;
 
 // Bar's window rectangle in its parent's client coordinates.
-RECT placement(HWND window) {
+RECT placement(HWND window)
+{
     RECT rect;
     GetWindowRect(window, &rect);
     MapWindowPoints(HWND_DESKTOP, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
@@ -66,19 +70,22 @@ RECT placement(HWND window) {
 
 // The split bar's limits and reset counter as the main window would give them.
 struct SplitLimits : StandInFrame {
-    SplitLimits(int low, int high) {
+    SplitLimits(int low, int high)
+    {
         splitMin = low;
         splitMax = high;
     }
 };
 
 // Each pass of a test makes a bar of its own class.
-int nextBarId() {
+int nextBarId()
+{
     static int id = 200;
     return id++;
 }
 
-void pumpMessages() {
+void pumpMessages()
+{
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&message);
@@ -87,7 +94,8 @@ void pumpMessages() {
 }
 
 // The platform's move loop, as a drag of the bar drives it.
-void drag(HWND bar, const std::vector<POINT>& steps) {
+void drag(HWND bar, const std::vector<POINT>& steps)
+{
     SendMessageA(bar, WM_ENTERSIZEMOVE, 0, 0);
     for (const POINT& step : steps)
         SetWindowPos(bar, nullptr, step.x, step.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
@@ -97,7 +105,8 @@ void drag(HWND bar, const std::vector<POINT>& steps) {
 
 }
 
-TEST_CASE("split bar is made with its own class at the given x over the parent's height") {
+TEST_CASE("split bar is made with its own class at the given x over the parent's height")
+{
     Frame frame;
     SplitLimits limits(0, 300);
     tbm::SplitBar bar;
@@ -122,14 +131,16 @@ TEST_CASE("split bar is made with its own class at the given x over the parent's
     CHECK(bar.getHeight() == frame.client().bottom);
     CHECK(SendMessageA(bar.getHandle(), WM_NCHITTEST, 0, 0) == HTCAPTION);
     CHECK(SendMessageA(bar.getHandle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(bar.getHandle()),
-                       MAKELPARAM(HTCAPTION, WM_MOUSEMOVE)) == 0);
+                       MAKELPARAM(HTCAPTION, WM_MOUSEMOVE))
+          == 0);
     CHECK(GetCursor() == LoadCursorA(nullptr, IDC_SIZEWE));
 
     tbm::SplitBar second;
     CHECK(second.create(frame.window, 50, 101, &limits) == 0);
 }
 
-TEST_CASE("split bar stays within the main window's limits and at the top") {
+TEST_CASE("split bar stays within the main window's limits and at the top")
+{
     Frame frame;
     SplitLimits limits(0, 300);
     tbm::SplitBar bar;
@@ -148,13 +159,15 @@ TEST_CASE("split bar stays within the main window's limits and at the top") {
         CHECK(placement(bar.getHandle()).top == 0);
     }
 
-    SUBCASE("a drag pulls the top back to 0 and clamps at the limits") {
+    SUBCASE("a drag pulls the top back to 0 and clamps at the limits")
+    {
         drag(bar.getHandle(), {{150, 40}, {-20, -30}});
         CHECK(bar.getX() == 0);
         CHECK(bar.getY() == 0);
         CHECK(placement(bar.getHandle()).top == 0);
     }
-    SUBCASE("limits on the right side follow the main window") {
+    SUBCASE("limits on the right side follow the main window")
+    {
         limits.splitMin = 400;
         limits.splitMax = 600;
         bar.setX(100);
@@ -164,30 +177,35 @@ TEST_CASE("split bar stays within the main window's limits and at the top") {
     }
 }
 
-TEST_CASE("split bar drag lays out at every step and resets the device once if it moved") {
+TEST_CASE("split bar drag lays out at every step and resets the device once if it moved")
+{
     Frame frame;
     SplitLimits limits(0, 300);
     tbm::SplitBar bar;
     REQUIRE(bar.create(frame.window, 100, nextBarId(), &limits) == 1);
 
-    SUBCASE("moved") {
+    SUBCASE("moved")
+    {
         Frame::layoutRequests = 0;
         drag(bar.getHandle(), {{110, 0}, {140, 0}, {180, 0}});
         CHECK(Frame::layoutRequests == 3);
         CHECK(limits.resets == 1);
         CHECK(bar.getX() == 180);
     }
-    SUBCASE("back where it began") {
+    SUBCASE("back where it began")
+    {
         drag(bar.getHandle(), {{150, 0}, {100, 0}});
         CHECK(limits.resets == 0);
         CHECK(bar.getX() == 100);
     }
-    SUBCASE("held at a limit the whole time") {
+    SUBCASE("held at a limit the whole time")
+    {
         bar.setX(0);
         drag(bar.getHandle(), {{-40, 0}, {-80, 0}});
         CHECK(limits.resets == 0);
     }
-    SUBCASE("a programmatic move lays out but resets nothing") {
+    SUBCASE("a programmatic move lays out but resets nothing")
+    {
         Frame::layoutRequests = 0;
         bar.setX(200);
         CHECK(Frame::layoutRequests == 1);
@@ -195,7 +213,8 @@ TEST_CASE("split bar drag lays out at every step and resets the device once if i
     }
 }
 
-TEST_CASE("split bar height changes keep its x") {
+TEST_CASE("split bar height changes keep its x")
+{
     Frame frame;
     SplitLimits limits(0, 300);
     tbm::SplitBar bar;
@@ -212,7 +231,8 @@ TEST_CASE("split bar height changes keep its x") {
 
 namespace {
 
-INPUT mouseInput(DWORD flags, POINT at) {
+INPUT mouseInput(DWORD flags, POINT at)
+{
     INPUT record = {};
     record.type = INPUT_MOUSE;
     record.mi.dx = at.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
@@ -226,7 +246,8 @@ struct DragScript {
     static WNDPROC barProc;
     static std::vector<INPUT> rest;
 
-    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
         if (message == WM_ENTERSIZEMOVE && !rest.empty()) {
             SendInput(static_cast<UINT>(rest.size()), rest.data(), sizeof(INPUT));
             rest.clear();
@@ -239,7 +260,8 @@ std::vector<INPUT> DragScript::rest;
 
 }
 
-TEST_CASE("split bar dragged with the mouse through the platform's move loop") {
+TEST_CASE("split bar dragged with the mouse through the platform's move loop")
+{
     Frame frame;
     SplitLimits limits(0, 300);
     tbm::SplitBar bar;
@@ -271,7 +293,8 @@ TEST_CASE("split bar dragged with the mouse through the platform's move loop") {
     CHECK(limits.resets == 1);
 }
 
-TEST_CASE("status bar shows one text in the part it draws") {
+TEST_CASE("status bar shows one text in the part it draws")
+{
     Frame frame;
     tbm::StatusBar& statusBar = tbm::StatusBar::getInstance();
     CHECK(&statusBar == &tbm::StatusBar::getInstance());
@@ -295,7 +318,8 @@ TEST_CASE("status bar shows one text in the part it draws") {
     statusBar.setText("");
     CHECK(LOWORD(SendMessageA(statusBar.getHandle(), SB_GETTEXTLENGTHA, 0, 0)) == 0);
 
-    SUBCASE("a forwarded size places it along the bottom") {
+    SUBCASE("a forwarded size places it along the bottom")
+    {
         SetWindowPos(frame.window, nullptr, 0, 0, 500, 400, SWP_NOMOVE | SWP_NOZORDER);
         const RECT client = frame.client();
         statusBar.sendMessage(WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
@@ -312,11 +336,12 @@ constexpr int kImageSize = 16;
 constexpr int kImageCount = 3;
 constexpr int kBitmapWidth = kImageSize * kImageCount;
 constexpr RGBQUAD kPalette[] = {{255, 255, 255, 0}, {0, 0, 0, 0}, {0, 0, 255, 0}};
-const char* const kToolTipTexts[] = {"新規", "開く", "上書き保存", "面を削除", "モデルの中心で回転",
-                                     "位置大きさの調整", "閲覧モード", "ヘルプ"};
+const char* const kToolTipTexts[] = {
+    "新規", "開く", "上書き保存", "面を削除", "モデルの中心で回転", "位置大きさの調整", "閲覧モード", "ヘルプ"};
 
 // 8 bits per pixel with a colour table of white, black and red in stripes.
-std::vector<BYTE> paletteBitmap() {
+std::vector<BYTE> paletteBitmap()
+{
     BITMAPINFOHEADER header = {};
     header.biSize = sizeof header;
     header.biWidth = kBitmapWidth;
@@ -336,7 +361,8 @@ std::vector<BYTE> paletteBitmap() {
 }
 
 // The first string block (ids 0 to 15): ids 1 to 8 hold the tooltip texts.
-std::vector<BYTE> stringBlock() {
+std::vector<BYTE> stringBlock()
+{
     std::vector<WCHAR> block;
     for (int id = 0; id < 16; ++id) {
         if (id < 1 || id > 8) {
@@ -354,7 +380,8 @@ std::vector<BYTE> stringBlock() {
 
 // A copy of this program with the toolbar's bitmap and strings added, loaded as data.
 struct ResourceModule {
-    ResourceModule() {
+    ResourceModule()
+    {
         char self[MAX_PATH];
         GetModuleFileNameA(nullptr, self, MAX_PATH);
         const std::string path = folder.file("resources.exe");
@@ -378,14 +405,16 @@ struct ResourceModule {
     HMODULE module = nullptr;
 };
 
-HMODULE resourceModule() {
+HMODULE resourceModule()
+{
     static ResourceModule resources;
     return resources.module;
 }
 
 // A frame whose instance holds the resources, and ten buttons with separators at 3 and 8.
 struct ToolBarFixture {
-    ToolBarFixture() : frame(400, 300) {
+    ToolBarFixture() : frame(400, 300)
+    {
         SetWindowLongPtrA(frame.window, GWLP_HINSTANCE, reinterpret_cast<LONG_PTR>(resourceModule()));
         for (int i = 0; i < kButtonCount; ++i) {
             const bool separator = i == 3 || i == 8;
@@ -397,7 +426,8 @@ struct ToolBarFixture {
         }
     }
 
-    int create(tbm::ToolBar& toolBar, int id = 107) {
+    int create(tbm::ToolBar& toolBar, int id = 107)
+    {
         return toolBar.create(frame.window, id, buttons, kButtonCount, kBitmapId, kBitmapWidth, kImageSize);
     }
 
@@ -408,7 +438,8 @@ struct ToolBarFixture {
 
 }
 
-TEST_CASE("toolbar is flat with its buttons and measures its height") {
+TEST_CASE("toolbar is flat with its buttons and measures its height")
+{
     ToolBarFixture fixture;
     tbm::ToolBar toolBar;
     CHECK(toolBar.getId() == -1);
@@ -422,11 +453,13 @@ TEST_CASE("toolbar is flat with its buttons and measures its height") {
     CHECK(toolBar.getHeight() == rect.bottom - rect.top);
     CHECK(toolBar.getHeight() > kImageSize);
 
-    SUBCASE("a check button set through it") {
+    SUBCASE("a check button set through it")
+    {
         toolBar.sendMessage(TB_CHECKBUTTON, 201, TRUE);
         CHECK(toolBar.sendMessage(TB_ISBUTTONCHECKED, 201, 0) != 0);
     }
-    SUBCASE("a size passed on fits it to the parent's width") {
+    SUBCASE("a size passed on fits it to the parent's width")
+    {
         SetWindowPos(fixture.frame.window, nullptr, 0, 0, 600, 300, SWP_NOMOVE | SWP_NOZORDER);
         const RECT client = fixture.frame.client();
         toolBar.onSize(WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
@@ -434,7 +467,8 @@ TEST_CASE("toolbar is flat with its buttons and measures its height") {
         CHECK(rect.right - rect.left == client.right);
         CHECK(toolBar.getHeight() == rect.bottom - rect.top);
     }
-    SUBCASE("invalidate and updateHeight") {
+    SUBCASE("invalidate and updateHeight")
+    {
         UpdateWindow(toolBar.getHandle());
         toolBar.invalidate();
         CHECK(GetUpdateRect(toolBar.getHandle(), nullptr, FALSE));
@@ -445,7 +479,8 @@ TEST_CASE("toolbar is flat with its buttons and measures its height") {
     }
 }
 
-TEST_CASE("toolbar bitmap shows white as the button face and goes with the toolbar") {
+TEST_CASE("toolbar bitmap shows white as the button face and goes with the toolbar")
+{
     ToolBarFixture fixture;
     HBITMAP mapped = nullptr;
     {
@@ -461,8 +496,7 @@ TEST_CASE("toolbar bitmap shows white as the button face and goes with the toolb
         HDC screen = GetDC(nullptr);
         HDC dc = CreateCompatibleDC(screen);
         HGDIOBJ old = SelectObject(dc, mapped);
-        const COLORREF expected[] = {GetNearestColor(dc, GetSysColor(COLOR_BTNFACE)), RGB(0, 0, 0),
-                                     RGB(255, 0, 0)};
+        const COLORREF expected[] = {GetNearestColor(dc, GetSysColor(COLOR_BTNFACE)), RGB(0, 0, 0), RGB(255, 0, 0)};
         int wrong = 0;
         for (int y = 0; y < kImageSize; ++y)
             for (int x = 0; x < kBitmapWidth; ++x)
@@ -475,7 +509,8 @@ TEST_CASE("toolbar bitmap shows white as the button face and goes with the toolb
     CHECK(GetObjectType(mapped) == 0);
 }
 
-TEST_CASE("toolbar tooltips cover every position but those without a string") {
+TEST_CASE("toolbar tooltips cover every position but those without a string")
+{
     ToolBarFixture fixture;
     tbm::ToolBar toolBar;
     REQUIRE(fixture.create(toolBar) == 1);

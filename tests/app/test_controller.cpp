@@ -32,8 +32,8 @@ std::vector<DWORD> paintedPixels(tbm::Modering& controller)
     IDirect3DSurface9* shown = nullptr;
     IDirect3DSurface9* target = nullptr;
     device->GetRenderTarget(0, &shown);
-    if (FAILED(device->CreateRenderTarget(TestDevice::kWidth, TestDevice::kHeight, D3DFMT_X8R8G8B8,
-                                          D3DMULTISAMPLE_NONE, 0, TRUE, &target, nullptr))) {
+    if (FAILED(device->CreateRenderTarget(TestDevice::kWidth, TestDevice::kHeight, D3DFMT_X8R8G8B8, D3DMULTISAMPLE_NONE,
+                                          0, TRUE, &target, nullptr))) {
         shown->Release();
         return pixels;
     }
@@ -44,7 +44,8 @@ std::vector<DWORD> paintedPixels(tbm::Modering& controller)
     D3DLOCKED_RECT locked;
     if (SUCCEEDED(target->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
         for (int y = 0; y < TestDevice::kHeight; ++y) {
-            const DWORD* row = reinterpret_cast<const DWORD*>(static_cast<const BYTE*>(locked.pBits) + y * locked.Pitch);
+            const DWORD* row =
+                reinterpret_cast<const DWORD*>(static_cast<const BYTE*>(locked.pBits) + y * locked.Pitch);
             for (int x = 0; x < TestDevice::kWidth; ++x)
                 pixels.push_back(row[x] & 0xFFFFFF);
         }
@@ -126,7 +127,7 @@ TEST_CASE("a plain left click makes the face under it solid and redraws only wit
 {
     Controller c;
     const D3DXVECTOR3 centre(0.0f, 0.0f, 0.0f);
-    c.click(centre);  // no model: nothing to pick, no frame asked for
+    c.click(centre); // no model: nothing to pick, no frame asked for
     CHECK_FALSE(takeRedraw());
 
     REQUIRE(c.open(c.plugIn()) == 1);
@@ -136,13 +137,13 @@ TEST_CASE("a plain left click makes the face under it solid and redraws only wit
     CHECK(takeRedraw());
 
     c.controller.OnPaint();
-    c.controller.OnMouseDown(1, 1, 1, MK_LBUTTON);  // the background
+    c.controller.OnMouseDown(1, 1, 1, MK_LBUTTON); // the background
     CHECK(c.solidFaces() == 1);
     CHECK(takeRedraw());
     CHECK(c.controller.getCompleteFlag() == 0);
     CHECK(Person::get().soundsPlayed == 0);
 
-    c.click(faces[0]);  // solid already, and in front of nothing else
+    c.click(faces[0]); // solid already, and in front of nothing else
     CHECK(c.solidFaces() == 1);
 }
 
@@ -254,7 +255,7 @@ TEST_CASE("the right button turns and both buttons move whichever went down firs
     LocalWorld& camera = c.controller.getModel().getLocalWorld();
     tbm::Modering& m = c.controller;
 
-    m.OnMouseMove(50, 50, 0);  // no drag: nothing, no frame
+    m.OnMouseMove(50, 50, 0); // no drag: nothing, no frame
     CHECK_FALSE(takeRedraw());
 
     m.OnMouseDown(2, 100, 100, MK_RBUTTON);
@@ -276,7 +277,7 @@ TEST_CASE("the right button turns and both buttons move whichever went down firs
     Controller::setKeys(false, true, false);
     m.OnMouseUp(1, 230, 100, MK_RBUTTON);
     CHECK(m.getDragMode() == 1);
-    m.OnMouseMove(330, 100, MK_RBUTTON);  // turns on from the release point
+    m.OnMouseMove(330, 100, MK_RBUTTON); // turns on from the release point
     CHECK(camera.getYaw() == doctest::Approx(turned(-2.0f)));
 
     Controller::setKeys(false, false, false);
@@ -346,11 +347,8 @@ TEST_CASE("each wheel notch moves the sine of half the view angle by a fixed ste
         float limit;
     };
     const Case cases[] = {
-        {false, 120, 76, 0.0f},
-        {false, -120, 123, D3DX_PI},
-        {true, 120, 25, 0.0f},
-        {true, -120, 41, D3DX_PI},
-        {false, 1, 76, 0.0f},  // one step whatever the size
+        {false, 120, 76, 0.0f},    {false, -120, 123, D3DX_PI}, {true, 120, 25, 0.0f},
+        {true, -120, 41, D3DX_PI}, {false, 1, 76, 0.0f}, // one step whatever the size
     };
     Controller c;
     for (const Case& test : cases) {
@@ -384,7 +382,7 @@ TEST_CASE("command 204 fits the view angle to the model and a sphere around the 
     for (int i = 0; i < 10; ++i)
         c.controller.OnMouseWheel(120, 0, 0);
     CHECK(c.controller.onCommand(nullptr, IDM_RESET_VIEW) == TRUE);
-    CHECK(c.controller.getFieldOfView() == kQuarterPi);  // no model
+    CHECK(c.controller.getFieldOfView() == kQuarterPi); // no model
     CHECK(takeRedraw());
 
     REQUIRE(c.open(c.plugIn()) == 1);
@@ -426,13 +424,13 @@ TEST_CASE("paint clears draws the solid faces and writes the progress line")
     std::vector<DWORD> pixels = paintedPixels(c.controller);
     REQUIRE(pixels.size() == size_t(TestDevice::kWidth) * TestDevice::kHeight);
     CHECK(pixelAt(pixels, POINT{250, 250}) == kBackground);
-    CHECK(lightInTextLine(pixels) == 0);  // no model, no line
+    CHECK(lightInTextLine(pixels) == 0); // no model, no line
 
     REQUIRE(c.open(c.plugIn()) == 1);
     const D3DXVECTOR3 face = c.currentFaceCentres()[0];
     pixels = paintedPixels(c.controller);
     const POINT pixel = c.pixelOf(face);
-    CHECK(pixelAt(pixels, pixel) == kBackground);  // unfilled: only its edges are drawn
+    CHECK(pixelAt(pixels, pixel) == kBackground); // unfilled: only its edges are drawn
     CHECK(lightInTextLine(pixels) > 20);
 
     c.click(face);
@@ -454,8 +452,7 @@ TEST_CASE("the progress line is cut to its 64-byte buffer")
     const Case cases[] = {
         {{3, 4, 1, 2}, "Total 3 / 4 : Part 1 / 2"},
         {{0, 0, 0, 0}, "Total 0 / 0 : Part 0 / 0"},
-        {{INT_MIN, INT_MIN, INT_MIN, INT_MIN},
-         "Total -2147483648 / -2147483648 : Part -2147483648 / -214748364"},
+        {{INT_MIN, INT_MIN, INT_MIN, INT_MIN}, "Total -2147483648 / -2147483648 : Part -2147483648 / -214748364"},
     };
     for (const Case& test : cases) {
         char text[tbm::Modering::kProgressTextSize + 8];

@@ -21,8 +21,8 @@ std::vector<unsigned char> readFile(const std::string& path)
 
 int32_t le32(const std::vector<unsigned char>& data, size_t at)
 {
-    return int32_t(uint32_t(data[at]) | uint32_t(data[at + 1]) << 8 | uint32_t(data[at + 2]) << 16 |
-                   uint32_t(data[at + 3]) << 24);
+    return int32_t(uint32_t(data[at]) | uint32_t(data[at + 1]) << 8 | uint32_t(data[at + 2]) << 16
+                   | uint32_t(data[at + 3]) << 24);
 }
 
 // Blue, green, red of the pixel at (x, y) counted from the top, for 24 or 32 bits.

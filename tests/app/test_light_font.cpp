@@ -64,8 +64,8 @@ struct ManagedDevice {
         windowClass.hInstance = GetModuleHandleA(nullptr);
         windowClass.lpszClassName = "TBM_TEST_MANAGED_VIEW";
         RegisterClassA(&windowClass);
-        window = CreateWindowA("TBM_TEST_MANAGED_VIEW", "view", WS_POPUP | WS_VISIBLE, 0, 0, 160, 120, nullptr,
-                               nullptr, windowClass.hInstance, nullptr);
+        window = CreateWindowA("TBM_TEST_MANAGED_VIEW", "view", WS_POPUP | WS_VISIBLE, 0, 0, 160, 120, nullptr, nullptr,
+                               windowClass.hInstance, nullptr);
         REQUIRE(window);
         REQUIRE(manager.create(window) == 1);
     }
@@ -94,7 +94,8 @@ Box litPixels(IDirect3DDevice9* device)
     D3DLOCKED_RECT locked;
     if (SUCCEEDED(backBuffer->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
         for (UINT y = 0; y < description.Height; ++y) {
-            const DWORD* row = reinterpret_cast<const DWORD*>(static_cast<const BYTE*>(locked.pBits) + y * locked.Pitch);
+            const DWORD* row =
+                reinterpret_cast<const DWORD*>(static_cast<const BYTE*>(locked.pBits) + y * locked.Pitch);
             for (UINT x = 0; x < description.Width; ++x) {
                 const DWORD pixel = row[x] & 0xFFFFFF;
                 if (pixel == 0)
@@ -280,8 +281,9 @@ TEST_CASE("font creation release and re-creation log each step once")
         Font font;
         REQUIRE(font.create(device, 20, 0, "ＭＳ ゴシック") == S_OK);
         REQUIRE(font.create(device, 16, 8, "ＭＳ ゴシック") == S_OK);
-        CHECK(log.lines() ==
-              std::vector<std::string>{"D3DXFontを作成しました。", "D3DXFontを破棄しました。", "D3DXFontを作成しました。"});
+        CHECK(log.lines()
+              == std::vector<std::string>{"D3DXFontを作成しました。", "D3DXFontを破棄しました。",
+                                          "D3DXFontを作成しました。"});
     }
     SUBCASE("release twice logs once and the destructor then does nothing")
     {
@@ -308,8 +310,9 @@ TEST_CASE("font creation release and re-creation log each step once")
         Font font;
         REQUIRE(font.create(device, 20, 0, "ＭＳ ゴシック") == S_OK);
         REQUIRE(font.recreate() == S_OK);
-        CHECK(log.lines() ==
-              std::vector<std::string>{"D3DXFontを作成しました。", "D3DXFontを破棄しました。", "D3DXFontを作成しました。"});
+        CHECK(log.lines()
+              == std::vector<std::string>{"D3DXFontを作成しました。", "D3DXFontを破棄しました。",
+                                          "D3DXFontを作成しました。"});
         HRESULT drawn = E_FAIL;
         CHECK_FALSE(drawnText(device, font, kProgress, &drawn).empty());
         CHECK(drawn == S_OK);

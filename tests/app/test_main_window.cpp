@@ -24,14 +24,35 @@ namespace {
 
 constexpr char kResetLine[] = "デバイスをリセットしました。";
 
-tbm::MainWindow& mainWindow() { return tbm::MainWindow::getInstance(); }
-HWND frame() { return mainWindow().getHandle(); }
-HWND view() { return mainWindow().getViewWindow(); }
-tbm::PartsListPanel& partsList() { return tbm::PartsListPanel::getInstance(); }
-tbm::ModeringPanel& modering() { return tbm::ModeringPanel::getInstance(); }
-tbm::Modering& controller() { return *tbm::Modering::getInstance(); }
+tbm::MainWindow& mainWindow()
+{
+    return tbm::MainWindow::getInstance();
+}
+HWND frame()
+{
+    return mainWindow().getHandle();
+}
+HWND view()
+{
+    return mainWindow().getViewWindow();
+}
+tbm::PartsListPanel& partsList()
+{
+    return tbm::PartsListPanel::getInstance();
+}
+tbm::ModeringPanel& modering()
+{
+    return tbm::ModeringPanel::getInstance();
+}
+tbm::Modering& controller()
+{
+    return *tbm::Modering::getInstance();
+}
 
-IDirect3D9* WINAPI noDirect3D(UINT) { return nullptr; }
+IDirect3D9* WINAPI noDirect3D(UINT)
+{
+    return nullptr;
+}
 
 // The person: the boxes shown and the plug-in chosen in the open dialog.
 struct Person {
@@ -40,15 +61,18 @@ struct Person {
         std::string text;
         UINT type;
     };
-    static std::vector<Box>& boxes() {
+    static std::vector<Box>& boxes()
+    {
         static std::vector<Box> shown;
         return shown;
     }
-    static std::string& plugIn() {
+    static std::string& plugIn()
+    {
         static std::string path;
         return path;
     }
-    static tbm::UserInterface userInterface() {
+    static tbm::UserInterface userInterface()
+    {
         return tbm::UserInterface{
             [](HWND, std::string& path) {
                 path = plugIn();
@@ -70,7 +94,8 @@ struct Person {
 // device runs them on a thread of its own, and a window that is resized while
 // that thread still presents a frame into the view can deadlock the X11 driver
 // against the GL driver (both threads then wait on each other's lock for good).
-void finishFrames() {
+void finishFrames()
+{
     IDirect3DDevice9* device = tbm::D3DDeviceManager::getInstance().getDevice();
     IDirect3DQuery9* query = nullptr;
     if (!device || FAILED(device->CreateQuery(D3DQUERYTYPE_EVENT, &query)))
@@ -83,7 +108,8 @@ void finishFrames() {
 
 // Handles every message waiting, then lets the frames they drew reach the view,
 // so that the test's next change of the windows finds the device idle.
-void pump() {
+void pump()
+{
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         REQUIRE(message.message != WM_QUIT);
@@ -94,7 +120,8 @@ void pump() {
 }
 
 // Takes the WM_CLOSE messages posted to the frame without handling them; how many.
-int takeCloseMessages() {
+int takeCloseMessages()
+{
     int count = 0;
     MSG message;
     while (PeekMessageA(&message, frame(), WM_CLOSE, WM_CLOSE, PM_REMOVE))
@@ -105,7 +132,8 @@ int takeCloseMessages() {
 // Closes a running editor when the test program ends. Built after the first start,
 // so it goes before the singletons it uses.
 struct CloseAtExit {
-    ~CloseAtExit() {
+    ~CloseAtExit()
+    {
         if (HWND window = frame()) {
             SendMessageA(window, WM_CLOSE, 0, 0);
             mainWindow().messageLoop();
@@ -114,14 +142,16 @@ struct CloseAtExit {
 };
 
 // The window classes of an earlier run of this program, which has ended.
-void unregisterClasses() {
+void unregisterClasses()
+{
     for (const char* name :
          {"TobureModelerClass", "TBM_SPLITBAR_CLASS101", "PARTSLIST_CLASS", "MODERING_CLASS", "D3DWINDOW"})
         UnregisterClassA(name, GetModuleHandleA(nullptr));
 }
 
 // Starts the editor as WinMain does, up to the message loop.
-void start() {
+void start()
+{
     REQUIRE(frame() == nullptr);
     unregisterClasses();
     HINSTANCE instance = GetModuleHandleA(nullptr);
@@ -132,7 +162,8 @@ void start() {
 }
 
 // The running editor in its first shape: 640 x 480, centred, list on the left at 100.
-void editor() {
+void editor()
+{
     if (!frame())
         start();
     HWND window = frame();
@@ -148,12 +179,14 @@ void editor() {
 }
 
 // Ends the running editor the way the given message does; the loop's exit code.
-int closeWith(HWND target, UINT message, WPARAM wParam) {
+int closeWith(HWND target, UINT message, WPARAM wParam)
+{
     PostMessageA(target, message, wParam, 0);
     return mainWindow().messageLoop();
 }
 
-void openQuads(const TempDir& folder) {
+void openQuads(const TempDir& folder)
+{
     Person::plugIn() = folder.file("quads.x");
     FILE* file = std::fopen(Person::plugIn().c_str(), "wb");
     REQUIRE(file != nullptr);
@@ -165,36 +198,42 @@ void openQuads(const TempDir& folder) {
     REQUIRE(controller().getModel().isLoaded());
 }
 
-std::string title() {
+std::string title()
+{
     char text[512] = "";
     GetWindowTextA(frame(), text, sizeof text);
     return text;
 }
 
-RECT clientRect(HWND window) {
+RECT clientRect(HWND window)
+{
     RECT rect = {};
     GetClientRect(window, &rect);
     return rect;
 }
 
 // A child's window rectangle in the frame's client coordinates.
-RECT placeOf(HWND child) {
+RECT placeOf(HWND child)
+{
     RECT rect = {};
     GetWindowRect(child, &rect);
     MapWindowPoints(nullptr, frame(), reinterpret_cast<POINT*>(&rect), 2);
     return rect;
 }
 
-bool same(const RECT& a, const RECT& b) {
+bool same(const RECT& a, const RECT& b)
+{
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
-std::string text(const RECT& r) {
-    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-           std::to_string(r.bottom);
+std::string text(const RECT& r)
+{
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + ","
+           + std::to_string(r.bottom);
 }
 
-SIZE backBufferSize() {
+SIZE backBufferSize()
+{
     IDirect3DDevice9* device = tbm::D3DDeviceManager::getInstance().getDevice();
     REQUIRE(device != nullptr);
     IDirect3DSwapChain9* swapChain = nullptr;
@@ -205,7 +244,8 @@ SIZE backBufferSize() {
     return SIZE{LONG(parameters.BackBufferWidth), LONG(parameters.BackBufferHeight)};
 }
 
-void checkBackBufferFitsView() {
+void checkBackBufferFitsView()
+{
     const RECT client = clientRect(view());
     const SIZE buffer = backBufferSize();
     CHECK(buffer.cx == client.right);
@@ -213,7 +253,8 @@ void checkBackBufferFitsView() {
 }
 
 // The two panels and the bar share the client area above the status bar.
-void checkLayout() {
+void checkLayout()
+{
     const RECT client = clientRect(frame());
     const int height = client.bottom - tbm::StatusBar::getInstance().getHeight();
     tbm::SplitBar& bar = mainWindow().getSplitBar();
@@ -228,19 +269,22 @@ void checkLayout() {
     CHECK(same(placeOf(bar.getHandle()), RECT{x, 0, x + bar.getWidth(), height}));
 }
 
-int partsListWidth() {
+int partsListWidth()
+{
     const RECT place = placeOf(partsList().getHandle());
     return place.right - place.left;
 }
 
-void resizeFrame(int width, int height) {
+void resizeFrame(int width, int height)
+{
     SetWindowPos(frame(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
     pump();
 }
 
 }
 
-TEST_CASE("the frame is made with its menu bars panels and device") {
+TEST_CASE("the frame is made with its menu bars panels and device")
+{
     editor();
     HWND window = frame();
     char className[64] = "";
@@ -284,7 +328,8 @@ TEST_CASE("the frame is made with its menu bars panels and device") {
     CHECK(limits.ptMinTrackSize.y == 300);
 }
 
-TEST_CASE("the split bar keeps the parts list at most 300 pixels wide on either side") {
+TEST_CASE("the split bar keeps the parts list at most 300 pixels wide on either side")
+{
     editor();
     tbm::SplitBar& bar = mainWindow().getSplitBar();
     const int width = clientRect(frame()).right;
@@ -336,7 +381,8 @@ TEST_CASE("the split bar keeps the parts list at most 300 pixels wide on either 
     checkLayout();
 }
 
-TEST_CASE("a swap with the bar already in place still moves the panels") {
+TEST_CASE("a swap with the bar already in place still moves the panels")
+{
     editor();
     resizeFrame(600, 480);
     tbm::SplitBar& bar = mainWindow().getSplitBar();
@@ -352,13 +398,15 @@ TEST_CASE("a swap with the bar already in place still moves the panels") {
     checkLayout();
 }
 
-TEST_CASE("with the list on the right resizing keeps its width at the right edge") {
+TEST_CASE("with the list on the right resizing keeps its width at the right edge")
+{
     editor();
     SendMessageA(frame(), WM_COMMAND, IDM_SWAP_PANELS, 0);
     pump();
     REQUIRE(partsListWidth() == 100);
 
-    SUBCASE("a border drag") {
+    SUBCASE("a border drag")
+    {
         RECT outer;
         GetWindowRect(frame(), &outer);
         SendMessageA(frame(), WM_ENTERSIZEMOVE, 0, 0);
@@ -369,8 +417,12 @@ TEST_CASE("with the list on the right resizing keeps its width at the right edge
         SendMessageA(frame(), WM_EXITSIZEMOVE, 0, 0);
         pump();
     }
-    SUBCASE("a programmatic resize") { resizeFrame(760, 500); }
-    SUBCASE("maximising and restoring") {
+    SUBCASE("a programmatic resize")
+    {
+        resizeFrame(760, 500);
+    }
+    SUBCASE("maximising and restoring")
+    {
         ShowWindow(frame(), SW_MAXIMIZE);
         pump();
         CHECK(partsListWidth() == 100);
@@ -383,7 +435,8 @@ TEST_CASE("with the list on the right resizing keeps its width at the right edge
     checkLayout();
 }
 
-TEST_CASE("a resize resets the device only when the view has a new size") {
+TEST_CASE("a resize resets the device only when the view has a new size")
+{
     editor();
     LogCapture log;
     struct Case {
@@ -457,12 +510,14 @@ TEST_CASE("a resize resets the device only when the view has a new size") {
     }
 }
 
-TEST_CASE("menu commands reach the panels and the controller") {
+TEST_CASE("menu commands reach the panels and the controller")
+{
     editor();
     TempDir folder;
     HMENU menu = GetMenu(frame());
 
-    SUBCASE("a modelling toggle is checked in the menu and changes the pick mode") {
+    SUBCASE("a modelling toggle is checked in the menu and changes the pick mode")
+    {
         SendMessageA(frame(), WM_COMMAND, IDM_DELETE_FACE, 0);
         CHECK((GetMenuState(menu, IDM_DELETE_FACE, MF_BYCOMMAND) & MF_CHECKED) != 0);
         CHECK(controller().getPickMode() == 0);
@@ -470,7 +525,8 @@ TEST_CASE("menu commands reach the panels and the controller") {
         CHECK((GetMenuState(menu, IDM_DELETE_FACE, MF_BYCOMMAND) & MF_CHECKED) == 0);
         CHECK(controller().getPickMode() == 1);
     }
-    SUBCASE("new opens through the controller and titles the work") {
+    SUBCASE("new opens through the controller and titles the work")
+    {
         openQuads(folder);
         CHECK(title() == "新規 - とぶれモデラー");
         CHECK(SendMessageA(partsList().getListView().getHandle(), LVM_GETITEMCOUNT, 0, 0) == 3);
@@ -491,7 +547,8 @@ TEST_CASE("menu commands reach the panels and the controller") {
         CHECK(checkedRows() == 3);
         CHECK(Person::boxes().empty());
     }
-    SUBCASE("version shows the product title version and notice") {
+    SUBCASE("version shows the product title version and notice")
+    {
         SendMessageA(frame(), WM_COMMAND, MAKEWPARAM(IDM_VERSION, 0), 0);
         REQUIRE(Person::boxes().size() == 1);
         const Person::Box& box = Person::boxes()[0];
@@ -500,14 +557,16 @@ TEST_CASE("menu commands reach the panels and the controller") {
         CHECK(box.text.rfind("とぶれモデラー Ver1.0\n\n", 0) == 0);
         CHECK(box.text.size() > std::string("とぶれモデラー Ver1.0\n\n").size());
     }
-    SUBCASE("an id nobody takes is dropped") {
+    SUBCASE("an id nobody takes is dropped")
+    {
         SendMessageA(frame(), WM_COMMAND, 9999, 0);
         pump();
         CHECK(Person::boxes().empty());
         CHECK(takeCloseMessages() == 0);
         CHECK(frame() != nullptr);
     }
-    SUBCASE("exit and Esc post the close and other keys do not") {
+    SUBCASE("exit and Esc post the close and other keys do not")
+    {
         SendMessageA(frame(), WM_COMMAND, IDM_EXIT, 0);
         CHECK(takeCloseMessages() == 1);
         SendMessageA(frame(), WM_KEYDOWN, VK_ESCAPE, 0);
@@ -519,7 +578,8 @@ TEST_CASE("menu commands reach the panels and the controller") {
     }
 }
 
-TEST_CASE("titles name the work before the product") {
+TEST_CASE("titles name the work before the product")
+{
     editor();
     mainWindow().setTitle("C:\\save\\作業.tbs");
     CHECK(title() == "C:\\save\\作業.tbs - とぶれモデラー");
@@ -527,7 +587,8 @@ TEST_CASE("titles name the work before the product") {
     CHECK(title() == "とぶれモデラー");
 }
 
-TEST_CASE("the message loop dispatches until WM_QUIT and returns its code") {
+TEST_CASE("the message loop dispatches until WM_QUIT and returns its code")
+{
     editor();
     PostMessageA(frame(), WM_COMMAND, IDM_VERSION, 0);
     PostQuitMessage(7);
@@ -536,7 +597,8 @@ TEST_CASE("the message loop dispatches until WM_QUIT and returns its code") {
     CHECK(frame() != nullptr);
 }
 
-TEST_CASE("start-up logs its steps in order") {
+TEST_CASE("start-up logs its steps in order")
+{
     if (frame())
         CHECK(closeWith(frame(), WM_CLOSE, 0) == 0);
     LogCapture log;
@@ -561,7 +623,8 @@ TEST_CASE("start-up logs its steps in order") {
     CHECK(LogCapture::count(kResetLine) == 1);
 }
 
-TEST_CASE("every way of closing stops the controller and frees the device") {
+TEST_CASE("every way of closing stops the controller and frees the device")
+{
     struct Case {
         const char* name;
         HWND (*target)();
@@ -595,7 +658,8 @@ TEST_CASE("every way of closing stops the controller and frees the device") {
     }
 }
 
-TEST_CASE("a released F4 destroys the frame without stopping the controller") {
+TEST_CASE("a released F4 destroys the frame without stopping the controller")
+{
     if (!frame())
         start();
     HWND window = frame();
@@ -612,11 +676,13 @@ TEST_CASE("a released F4 destroys the frame without stopping the controller") {
     controller().end();
 }
 
-TEST_CASE("start-up fails with exit code 1 when a step fails") {
+TEST_CASE("start-up fails with exit code 1 when a step fails")
+{
     if (frame())
         CHECK(closeWith(frame(), WM_CLOSE, 0) == 0);
 
-    SUBCASE("no Direct3D") {
+    SUBCASE("no Direct3D")
+    {
         unregisterClasses();
         tbm::D3DDeviceManager::getInstance().setDirect3DFactory(noDirect3D);
         CHECK(mainWindow().run(GetModuleHandleA(nullptr), SW_SHOWNORMAL) == 1);
@@ -627,7 +693,8 @@ TEST_CASE("start-up fails with exit code 1 when a step fails") {
         DestroyWindow(frame());
         CHECK(mainWindow().messageLoop() == 0);
     }
-    SUBCASE("the frame class exists already") {
+    SUBCASE("the frame class exists already")
+    {
         start();
         HWND window = frame();
         CHECK(mainWindow().run(GetModuleHandleA(nullptr), SW_SHOWNORMAL) == 1);

@@ -11,12 +11,14 @@ using panels::pump;
 
 namespace {
 
-bool sameCentre(const D3DXVECTOR3& a, const D3DXVECTOR3& b) {
+bool sameCentre(const D3DXVECTOR3& a, const D3DXVECTOR3& b)
+{
     return std::fabs(a.x - b.x) < 1e-4f && std::fabs(a.y - b.y) < 1e-4f && std::fabs(a.z - b.z) < 1e-4f;
 }
 
 // The toolbar button's centre, in the toolbar's client coordinates.
-POINT buttonCentre(HWND toolBar, int command) {
+POINT buttonCentre(HWND toolBar, int command)
+{
     RECT rect = {};
     SendMessageA(toolBar, TB_GETRECT, command, reinterpret_cast<LPARAM>(&rect));
     return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
@@ -29,13 +31,14 @@ struct KeyRecorder : tbm::IKeyEventListener {
 
 }
 
-TEST_CASE("each toggle checks its menu item and button and sends the explicit command") {
+TEST_CASE("each toggle checks its menu item and button and sends the explicit command")
+{
     Editor& editor = Editor::get();
     tbm::Modering& controller = editor.controller();
 
     struct Step {
-        bool checked;      // menu mark and button after the press
-        int controllerOn;  // the controller's mode after the press
+        bool checked;     // menu mark and button after the press
+        int controllerOn; // the controller's mode after the press
     };
     struct Case {
         const char* name;
@@ -59,7 +62,8 @@ TEST_CASE("each toggle checks its menu item and button and sends the explicit co
     }
 }
 
-TEST_CASE("rotation about the model centre moves the orbit and changes what a selection does") {
+TEST_CASE("rotation about the model centre moves the orbit and changes what a selection does")
+{
     Editor& editor = Editor::get();
     editor.open();
     Model& model = editor.model();
@@ -85,7 +89,8 @@ TEST_CASE("rotation about the model centre moves the orbit and changes what a se
     CHECK(sameCentre(model.getLocalWorld().getCenter(), part1));
 }
 
-TEST_CASE("a toolbar click and the menu command keep button and mark in step") {
+TEST_CASE("a toolbar click and the menu command keep button and mark in step")
+{
     Editor& editor = Editor::get();
     HWND toolBar = GetDlgItem(editor.modering().getHandle(), 107);
     REQUIRE(toolBar != nullptr);
@@ -106,11 +111,13 @@ TEST_CASE("a toolbar click and the menu command keep button and mark in step") {
     CHECK(editor.controller().getPickMode() == 1);
 }
 
-TEST_CASE("other commands go to the controller unchanged") {
+TEST_CASE("other commands go to the controller unchanged")
+{
     Editor& editor = Editor::get();
     tbm::ModeringPanel& panel = editor.modering();
 
-    SUBCASE("plain buttons change no mark") {
+    SUBCASE("plain buttons change no mark")
+    {
         editor.open();
         editor.controller().OnMouseWheel(-120, 0, 0);
         const float widened = editor.controller().getFieldOfView();
@@ -119,21 +126,25 @@ TEST_CASE("other commands go to the controller unchanged") {
         for (int toggle : {IDM_DELETE_FACE, IDM_ROTATE_ABOUT_PARTS, IDM_BROWSE_MODE})
             CHECK_FALSE(editor.menuChecked(toggle));
     }
-    SUBCASE("the list's commands are left to the parts list") {
+    SUBCASE("the list's commands are left to the parts list")
+    {
         CHECK(panel.onCommand(editor.frame(), IDM_SHOW_ALL_PARTS) == 0);
         CHECK(panel.onCommand(editor.frame(), IDM_HIDE_ALL_PARTS) == 0);
         CHECK(panel.onCommand(editor.frame(), 9999) == 0);
     }
-    SUBCASE("a file command from the toolbar") {
+    SUBCASE("a file command from the toolbar")
+    {
         // "新規" with the dialog answering the quads: the list fills.
         editor.partsList().clear();
         panels::Answers::plugInPath() = editor.modelPath();
-        SendMessageA(panel.getHandle(), WM_COMMAND, IDM_NEW, reinterpret_cast<LPARAM>(GetDlgItem(panel.getHandle(), 107)));
+        SendMessageA(panel.getHandle(), WM_COMMAND, IDM_NEW,
+                     reinterpret_cast<LPARAM>(GetDlgItem(panel.getHandle(), 107)));
         CHECK(editor.rowCount() == int(Editor::kParts));
     }
 }
 
-TEST_CASE("after a resize the view fills the panel below the toolbar") {
+TEST_CASE("after a resize the view fills the panel below the toolbar")
+{
     Editor& editor = Editor::get();
     HWND panel = editor.modering().getHandle();
     editor.modering().setRect({210, 0, 530, 350});
@@ -151,7 +162,8 @@ TEST_CASE("after a resize the view fills the panel below the toolbar") {
     editor.modering().setRect({204, 0, 600, 400});
 }
 
-TEST_CASE("redraw invalidates the view and the listeners reach the view") {
+TEST_CASE("redraw invalidates the view and the listeners reach the view")
+{
     Editor& editor = Editor::get();
     editor.forgetRedraws();
     editor.modering().redraw();
@@ -181,7 +193,8 @@ struct Button {
 
 constexpr Button kSeparator = {0, 0, BTNS_SEP, -1, ""};
 
-std::string loadedString(int id) {
+std::string loadedString(int id)
+{
     char text[256] = "";
     LoadStringA(GetModuleHandleA(nullptr), id, text, sizeof text);
     return text;
@@ -189,7 +202,8 @@ std::string loadedString(int id) {
 
 }
 
-TEST_CASE("the panels' toolbars hold their buttons in order with a tooltip over each button") {
+TEST_CASE("the panels' toolbars hold their buttons in order with a tooltip over each button")
+{
     Editor& editor = Editor::get();
     struct Bar {
         std::string name;
@@ -198,7 +212,9 @@ TEST_CASE("the panels' toolbars hold their buttons in order with a tooltip over 
         std::vector<Button> buttons;
     };
     const Bar bars[] = {
-        {"modelling", editor.modering().getHandle(), 107,
+        {"modelling",
+         editor.modering().getHandle(),
+         107,
          {{0, 1000, BTNS_BUTTON, 2000, "新規"},
           {1, 1001, BTNS_BUTTON, 2001, "開く"},
           {2, 1002, BTNS_BUTTON, 2002, "上書き保存"},
@@ -209,7 +225,9 @@ TEST_CASE("the panels' toolbars hold their buttons in order with a tooltip over 
           {6, 205, BTNS_CHECK, 2013, "閲覧モード"},
           kSeparator,
           {7, 1010, BTNS_BUTTON, 2003, "ヘルプ"}}},
-        {"parts list", editor.partsList().getHandle(), 104,
+        {"parts list",
+         editor.partsList().getHandle(),
+         104,
          {{0, 300, BTNS_BUTTON, 2020, "パーツをすべて表示"},
           {1, 301, BTNS_BUTTON, 2021, "パーツをすべて非表示"},
           {2, 302, BTNS_BUTTON, 2022, "リスト位置を移動"}}},

@@ -74,7 +74,7 @@ TEST_CASE("opening names the work after a work file and new work otherwise")
     CHECK(c.controller.getWorkFileName().empty());
     CHECK(c.frame.title == std::string("新規") + kProduct);
     person.saveAsAnswers = {""};
-    CHECK(c.controller.saveFile(owner, 0) == FALSE);  // new work: asks for a name
+    CHECK(c.controller.saveFile(owner, 0) == FALSE); // new work: asks for a name
     CHECK(person.saveAsAnswers.empty());
 
     CHECK(person.messages.empty());
@@ -298,7 +298,7 @@ TEST_CASE("the three file dialogs are open-file dialogs on the folders beside th
             CHECK(call.filter == filterPair(test.filter));
             CHECK(call.folder == gfl::Path::getModuleDirectoryCached() + "\\" + test.folder);
             CHECK(call.record.nMaxFile == MAX_PATH);
-            CHECK(call.fileOnEntry.empty());  // emptied after the last choice
+            CHECK(call.fileOnEntry.empty()); // emptied after the last choice
             CHECK(call.record.Flags == test.flags);
             CHECK(call.record.lpstrDefExt == nullptr);
         }
@@ -319,8 +319,8 @@ struct BoxCloser {
     static LRESULT CALLBACK onWindow(int code, WPARAM wParam, LPARAM lParam)
     {
         char read[256] = "";
-        if (code == HCBT_ACTIVATE && !box && GetClassNameA(reinterpret_cast<HWND>(wParam), read, sizeof read) &&
-            std::string(read) == "#32770") {
+        if (code == HCBT_ACTIVATE && !box && GetClassNameA(reinterpret_cast<HWND>(wParam), read, sizeof read)
+            && std::string(read) == "#32770") {
             box = reinterpret_cast<HWND>(wParam);
             GetWindowTextA(box, read, sizeof read);
             caption = read;

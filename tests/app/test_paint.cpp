@@ -25,8 +25,8 @@ public:
     std::vector<std::string> calls;
     std::deque<HRESULT> clearResults, beginSceneResults, presentResults, cooperativeLevels, resetResults;
 
-    STDMETHOD_(HRESULT, Clear)(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR colour, float z,
-                               DWORD stencil) override
+    STDMETHOD_(HRESULT, Clear)
+    (DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR colour, float z, DWORD stencil) override
     {
         return answer("Clear", clearResults, [&] { return inner->Clear(count, rects, flags, colour, z, stencil); });
     }
@@ -56,8 +56,8 @@ public:
         draw();
         return inner->DrawPrimitive(type, start, count);
     }
-    STDMETHOD_(HRESULT, DrawIndexedPrimitive)(D3DPRIMITIVETYPE type, INT base, UINT low, UINT vertices, UINT start,
-                                              UINT count) override
+    STDMETHOD_(HRESULT, DrawIndexedPrimitive)
+    (D3DPRIMITIVETYPE type, INT base, UINT low, UINT vertices, UINT start, UINT count) override
     {
         draw();
         return inner->DrawIndexedPrimitive(type, base, low, vertices, start, count);
@@ -67,9 +67,9 @@ public:
         draw();
         return inner->DrawPrimitiveUP(type, count, data, stride);
     }
-    STDMETHOD_(HRESULT, DrawIndexedPrimitiveUP)(D3DPRIMITIVETYPE type, UINT low, UINT vertices, UINT count,
-                                                const void* indices, D3DFORMAT format, const void* data,
-                                                UINT stride) override
+    STDMETHOD_(HRESULT, DrawIndexedPrimitiveUP)
+    (D3DPRIMITIVETYPE type, UINT low, UINT vertices, UINT count, const void* indices, D3DFORMAT format,
+     const void* data, UINT stride) override
     {
         draw();
         return inner->DrawIndexedPrimitiveUP(type, low, vertices, count, indices, format, data, stride);
@@ -143,8 +143,8 @@ struct PaintedView {
         windowClass.hInstance = GetModuleHandleA(nullptr);
         windowClass.lpszClassName = "TBM_PAINT_FRAME";
         RegisterClassA(&windowClass);
-        frame = CreateWindowA("TBM_PAINT_FRAME", "paint", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE, 0, 0,
-                              320, 240, nullptr, nullptr, windowClass.hInstance, nullptr);
+        frame = CreateWindowA("TBM_PAINT_FRAME", "paint", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE, 0, 0, 320,
+                              240, nullptr, nullptr, windowClass.hInstance, nullptr);
         REQUIRE(frame != nullptr);
         REQUIRE(view.create("D3DWINDOW", frame, 106));
         view.setRect({0, 0, 200, 150});
@@ -168,7 +168,7 @@ struct PaintedView {
     ~PaintedView()
     {
         controller.end();
-        DestroyWindow(frame);  // the view's WM_DESTROY releases the device
+        DestroyWindow(frame); // the view's WM_DESTROY releases the device
         UnregisterClassA("D3DWINDOW", GetModuleHandleA(nullptr));
         tbm::D3DDeviceManager::getInstance().setDirect3DFactory(Direct3DCreate9);
         g_direct3D = nullptr;
@@ -193,8 +193,9 @@ TEST_CASE("a device lost at Present and then ready for a reset is reset and pain
     painted.device.presentResults = {D3DERR_DEVICELOST};
     painted.device.cooperativeLevels = {D3DERR_DEVICENOTRESET};
 
-    CHECK(painted.paint() ==
-          "Clear BeginScene Draw EndScene Present TestCooperativeLevel Reset Clear BeginScene Draw EndScene Present");
+    CHECK(
+        painted.paint()
+        == "Clear BeginScene Draw EndScene Present TestCooperativeLevel Reset Clear BeginScene Draw EndScene Present");
     CHECK(LogCapture::countContaining("デバイスをリセットしました。") == 1);
     CHECK_FALSE(painted.waitsForPaint());
 }
@@ -227,8 +228,8 @@ TEST_CASE("a paint whose Clear BeginScene or Present fails")
 
         CHECK(painted.paint() == test.calls);
         CHECK_FALSE(painted.waitsForPaint());
-        CHECK(LogCapture::countContaining("デバイスがロストしていますが、現在リセットできません。") ==
-              (test.checked ? 1 : 0));
+        CHECK(LogCapture::countContaining("デバイスがロストしていますが、現在リセットできません。")
+              == (test.checked ? 1 : 0));
         painted.device.cooperativeLevels.clear();
     }
 }

@@ -8,20 +8,23 @@ using panels::pump;
 namespace {
 
 // A press and release at a point of the list, as the mouse gives them.
-void click(HWND window, POINT point) {
+void click(HWND window, POINT point)
+{
     PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(point.x, point.y));
     PostMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
     pump();
 }
 
-RECT itemRect(HWND list, int row, int part) {
+RECT itemRect(HWND list, int row, int part)
+{
     RECT rect = {};
     rect.left = part;
     SendMessageA(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rect));
     return rect;
 }
 
-POINT checkBoxOf(HWND list, int row) {
+POINT checkBoxOf(HWND list, int row)
+{
     const RECT bounds = itemRect(list, row, LVIR_BOUNDS);
     LVHITTESTINFO hit = {};
     hit.pt = {bounds.left + 8, (bounds.top + bounds.bottom) / 2};
@@ -31,13 +34,15 @@ POINT checkBoxOf(HWND list, int row) {
     return hit.pt;
 }
 
-POINT labelOf(HWND list, int row) {
+POINT labelOf(HWND list, int row)
+{
     const RECT label = itemRect(list, row, LVIR_LABEL);
     return {(label.left + label.right) / 2, (label.top + label.bottom) / 2};
 }
 
 // Edits a row's label to text and ends the edit with the key.
-void editLabel(HWND list, int row, const std::string& text, WPARAM key) {
+void editLabel(HWND list, int row, const std::string& text, WPARAM key)
+{
     HWND edit = reinterpret_cast<HWND>(SendMessageA(list, LVM_EDITLABELA, row, 0));
     REQUIRE(edit != nullptr);
     SetWindowTextA(edit, text.c_str());
@@ -45,13 +50,15 @@ void editLabel(HWND list, int row, const std::string& text, WPARAM key) {
     pump();
 }
 
-int visible(Editor& editor, unsigned part) {
+int visible(Editor& editor, unsigned part)
+{
     return editor.model().getParts(part).isVisible();
 }
 
 }
 
-TEST_CASE("the fill lists one row per part in order and makes part 0 current") {
+TEST_CASE("the fill lists one row per part in order and makes part 0 current")
+{
     Editor& editor = Editor::get();
     editor.open();
 
@@ -69,7 +76,8 @@ TEST_CASE("the fill lists one row per part in order and makes part 0 current") {
     CHECK(editor.model().getParts(0).isCurrent() == 1);
 }
 
-TEST_CASE("a refill shows each part's visibility and leaves the model as it was") {
+TEST_CASE("a refill shows each part's visibility and leaves the model as it was")
+{
     Editor& editor = Editor::get();
     editor.open();
     editor.model().setPartsVisible(1, 0);
@@ -83,7 +91,8 @@ TEST_CASE("a refill shows each part's visibility and leaves the model as it was"
     }
 }
 
-TEST_CASE("a refill with every part hidden still makes part 0 current") {
+TEST_CASE("a refill with every part hidden still makes part 0 current")
+{
     Editor& editor = Editor::get();
     editor.open();
     REQUIRE(editor.focusedRow() == 0);
@@ -100,7 +109,8 @@ TEST_CASE("a refill with every part hidden still makes part 0 current") {
         CHECK(editor.rowChecked(int(part)) == 0);
 }
 
-TEST_CASE("clear empties the list and forgets the focused row") {
+TEST_CASE("clear empties the list and forgets the focused row")
+{
     Editor& editor = Editor::get();
     editor.open();
     editor.partsList().clear();
@@ -119,13 +129,15 @@ TEST_CASE("clear empties the list and forgets the focused row") {
     CHECK(editor.partsList().getListView().getItemParam(5) == 0);
 }
 
-TEST_CASE("a check box click shows or hides its part once") {
+TEST_CASE("a check box click shows or hides its part once")
+{
     Editor& editor = Editor::get();
     editor.open();
     HWND list = editor.list();
 
     SUBCASE("the first click after a fill") {}
-    SUBCASE("the first click after hide all") {
+    SUBCASE("the first click after hide all")
+    {
         REQUIRE(editor.partsList().onCommand(editor.frame(), IDM_HIDE_ALL_PARTS) == 1);
     }
     const int before = editor.rowChecked(1);
@@ -144,7 +156,8 @@ TEST_CASE("a check box click shows or hides its part once") {
     CHECK(visible(editor, 2) == editor.rowChecked(2));
 }
 
-TEST_CASE("the space key toggles the focused row's part") {
+TEST_CASE("the space key toggles the focused row's part")
+{
     Editor& editor = Editor::get();
     editor.open();
     HWND list = editor.list();
@@ -157,7 +170,8 @@ TEST_CASE("the space key toggles the focused row's part") {
     CHECK(visible(editor, 0) == 0);
 }
 
-TEST_CASE("show all and hide all set every row and part with one redraw") {
+TEST_CASE("show all and hide all set every row and part with one redraw")
+{
     Editor& editor = Editor::get();
     editor.open();
     HWND panel = editor.partsList().getHandle();
@@ -183,7 +197,8 @@ TEST_CASE("show all and hide all set every row and part with one redraw") {
     CHECK(editor.partsList().onCommand(editor.frame(), IDM_NEW) == 0);
 }
 
-TEST_CASE("the program's check setters reach the model and redraw when asked") {
+TEST_CASE("the program's check setters reach the model and redraw when asked")
+{
     Editor& editor = Editor::get();
     editor.open();
 
@@ -205,7 +220,8 @@ TEST_CASE("the program's check setters reach the model and redraw when asked") {
     CHECK(visible(editor, 0) == 0);
 }
 
-TEST_CASE("a click on another row makes its part current once") {
+TEST_CASE("a click on another row makes its part current once")
+{
     Editor& editor = Editor::get();
     editor.open();
     HWND list = editor.list();
@@ -227,7 +243,8 @@ TEST_CASE("a click on another row makes its part current once") {
     CHECK_FALSE(editor.redrawn());
 }
 
-TEST_CASE("a label edit renames its part and Esc keeps the name") {
+TEST_CASE("a label edit renames its part and Esc keeps the name")
+{
     Editor& editor = Editor::get();
     editor.open();
     HWND list = editor.list();
@@ -246,7 +263,8 @@ TEST_CASE("a label edit renames its part and Esc keeps the name") {
     CHECK(editor.model().getParts(0).getName() != editor.model().getParts(1).getName());
 }
 
-TEST_CASE("command 302 reaches the main window as a posted message") {
+TEST_CASE("command 302 reaches the main window as a posted message")
+{
     Editor& editor = Editor::get();
     panels::frameCommands().clear();
     SendMessageA(editor.partsList().getHandle(), WM_COMMAND, IDM_SWAP_PANELS, 0);
@@ -256,7 +274,8 @@ TEST_CASE("command 302 reaches the main window as a posted message") {
     CHECK(editor.partsList().onCommand(editor.frame(), IDM_SWAP_PANELS) == 0);
 }
 
-TEST_CASE("after a resize the list lies under the toolbar with one full-width column") {
+TEST_CASE("after a resize the list lies under the toolbar with one full-width column")
+{
     Editor& editor = Editor::get();
     HWND panel = editor.partsList().getHandle();
     editor.partsList().setRect({0, 0, 180, 300});
@@ -282,7 +301,8 @@ TEST_CASE("after a resize the list lies under the toolbar with one full-width co
     editor.partsList().setRect({0, 0, 200, 400});
 }
 
-TEST_CASE("invalidate asks the list to repaint") {
+TEST_CASE("invalidate asks the list to repaint")
+{
     Editor& editor = Editor::get();
     pump();
     RECT update;

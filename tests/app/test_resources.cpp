@@ -13,10 +13,13 @@
 
 namespace {
 
-HINSTANCE instance() { return GetModuleHandleA(nullptr); }
+HINSTANCE instance()
+{
+    return GetModuleHandleA(nullptr);
+}
 
 struct MenuItem {
-    const char* text;  // nullptr for a separator
+    const char* text; // nullptr for a separator
     UINT id;
 };
 
@@ -36,7 +39,8 @@ std::string menuText(HMENU menu, UINT position)
 std::string resourceBytes(LPCSTR name, LPCSTR type)
 {
     HRSRC found = FindResourceA(instance(), name, type);
-    if (!found) return {};
+    if (!found)
+        return {};
     HGLOBAL loaded = LoadResource(instance(), found);
     const char* bytes = static_cast<const char*>(LockResource(loaded));
     return bytes ? std::string(bytes, SizeofResource(instance(), found)) : std::string();
@@ -51,17 +55,23 @@ T read(const std::string& bytes, size_t offset)
     return value;
 }
 
-}  // namespace
+} // namespace
 
 TEST_CASE("main menu has the four menus with their commands in order and nothing checked")
 {
     const std::vector<Popup> expected = {
         {"ファイル(&F)",
-         {{"新規(&N)", 1000}, {"開く(&O)", 1001}, {"上書き保存(&S)", 1002}, {"名前を付けて保存(&A)", 1003},
-          {nullptr, 0}, {"終了(&Q)", 1004}}},
+         {{"新規(&N)", 1000},
+          {"開く(&O)", 1001},
+          {"上書き保存(&S)", 1002},
+          {"名前を付けて保存(&A)", 1003},
+          {nullptr, 0},
+          {"終了(&Q)", 1004}}},
         {"パーツ(&P)", {{"すべて表示(&S)", 300}, {"すべて非表示(&H)", 301}, {"リスト位置を移動(&M)", 302}}},
         {"モデリング(&M)",
-         {{"面を削除(&D)", 201}, {"モデルの中心で回転(&P)", 202}, {"位置大きさの調整(&I)", 204},
+         {{"面を削除(&D)", 201},
+          {"モデルの中心で回転(&P)", 202},
+          {"位置大きさの調整(&I)", 204},
           {"閲覧モード(&V)", 205}}},
         {"その他(&O)", {{"ヘルプ(&H)", 1010}, {"バージョン(&V)", 1011}}},
     };
@@ -112,9 +122,17 @@ TEST_CASE("tooltip strings load as Shift-JIS text")
         UINT id;
         const char* text;
     } cases[] = {
-        {2000, "新規"}, {2001, "開く"}, {2002, "上書き保存"}, {2003, "ヘルプ"},
-        {2010, "面を削除"}, {2011, "モデルの中心で回転"}, {2012, "位置大きさの調整"}, {2013, "閲覧モード"},
-        {2020, "パーツをすべて表示"}, {2021, "パーツをすべて非表示"}, {2022, "リスト位置を移動"},
+        {2000, "新規"},
+        {2001, "開く"},
+        {2002, "上書き保存"},
+        {2003, "ヘルプ"},
+        {2010, "面を削除"},
+        {2011, "モデルの中心で回転"},
+        {2012, "位置大きさの調整"},
+        {2013, "閲覧モード"},
+        {2020, "パーツをすべて表示"},
+        {2021, "パーツをすべて非表示"},
+        {2022, "リスト位置を移動"},
     };
     for (const auto& c : cases) {
         CAPTURE(c.id);
@@ -140,8 +158,10 @@ TEST_CASE("completion sound is a short 16-bit PCM RIFF WAVE")
     for (size_t chunk = 12; chunk + 8 <= wave.size();) {
         DWORD size = read<DWORD>(wave, chunk + 4);
         REQUIRE(chunk + 8 + size <= wave.size());
-        if (wave.compare(chunk, 4, "fmt ") == 0) format = read<PCMWAVEFORMAT>(wave, chunk + 8);
-        if (wave.compare(chunk, 4, "data") == 0) dataSize = size;
+        if (wave.compare(chunk, 4, "fmt ") == 0)
+            format = read<PCMWAVEFORMAT>(wave, chunk + 8);
+        if (wave.compare(chunk, 4, "data") == 0)
+            dataSize = size;
         chunk += 8 + size + (size & 1);
     }
     CHECK(format.wf.wFormatTag == WAVE_FORMAT_PCM);
@@ -198,7 +218,8 @@ TEST_CASE("toolbar strips are 8-bit bitmaps whose white turns into the button fa
             CHECK(GetPixel(dc, x0 + 19, 19) == face);
             int drawn = 0;
             for (int y = 0; y < 20; ++y)
-                for (int x = 0; x < 20; ++x) drawn += GetPixel(dc, x0 + x, y) != face;
+                for (int x = 0; x < 20; ++x)
+                    drawn += GetPixel(dc, x0 + x, y) != face;
             CHECK(drawn > 40);
         }
         SelectObject(dc, old);
@@ -222,5 +243,6 @@ TEST_CASE("main icon loads at the large and the small size")
 
     HANDLE small = LoadImageA(instance(), IDI_MAIN_ICON, IMAGE_ICON, 16, 16, 0);
     CHECK(small != nullptr);
-    if (small) DestroyIcon(static_cast<HICON>(small));
+    if (small)
+        DestroyIcon(static_cast<HICON>(small));
 }

@@ -18,10 +18,12 @@ struct Recorder : tbm::IWindowEventListener, tbm::IKeyEventListener {
     void OnMouseUp(int button, int x, int y, WPARAM keys) override { add("up", button, x, y, keys); }
     void OnMouseDown(int button, int x, int y, WPARAM keys) override { add("down", button, x, y, keys); }
     void OnMouseDoubleClick(int button, int x, int y, WPARAM keys) override { add("double", button, x, y, keys); }
-    void OnMouseMove(int x, int y, WPARAM keys) override {
+    void OnMouseMove(int x, int y, WPARAM keys) override
+    {
         events.push_back("move " + std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(keys));
     }
-    void OnMouseWheel(int delta, int x, int y) override {
+    void OnMouseWheel(int delta, int x, int y) override
+    {
         events.push_back("wheel " + std::to_string(delta) + " " + std::to_string(x) + " " + std::to_string(y));
     }
     void OnPaint() override { events.push_back("paint"); }
@@ -29,15 +31,17 @@ struct Recorder : tbm::IWindowEventListener, tbm::IKeyEventListener {
     void OnKeyDown(WPARAM key) override { events.push_back("keydown " + std::to_string(key)); }
     void OnKeyRepeat(WPARAM key) override { events.push_back("keyrepeat " + std::to_string(key)); }
 
-    void add(const char* kind, int button, int x, int y, WPARAM keys) {
-        events.push_back(std::string(kind) + " " + std::to_string(button) + " " + std::to_string(x) + " " +
-                         std::to_string(y) + " " + std::to_string(keys));
+    void add(const char* kind, int button, int x, int y, WPARAM keys)
+    {
+        events.push_back(std::string(kind) + " " + std::to_string(button) + " " + std::to_string(x) + " "
+                         + std::to_string(y) + " " + std::to_string(keys));
     }
 
     std::vector<std::string> events;
 };
 
-HWND makeFrame(const char* title) {
+HWND makeFrame(const char* title)
+{
     static const bool registered = [] {
         WNDCLASSA windowClass = {};
         windowClass.lpfnWndProc = DefWindowProcA;
@@ -47,15 +51,16 @@ HWND makeFrame(const char* title) {
         return RegisterClassA(&windowClass) != 0;
     }();
     REQUIRE(registered);
-    HWND frame = CreateWindowExA(0, "TestFrameClass", title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE, 0,
-                                 0, 400, 300, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND frame = CreateWindowExA(0, "TestFrameClass", title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE, 0, 0,
+                                 400, 300, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     REQUIRE(frame != nullptr);
     return frame;
 }
 
 // The one view of the program ("D3DWINDOW" can be made once), inside a frame.
 struct View {
-    View() {
+    View()
+    {
         frame = makeFrame("view frame");
         other = makeFrame("other window");
         REQUIRE(view.create("D3DWINDOW", frame, 106));
@@ -66,18 +71,21 @@ struct View {
     tbm::D3DWindow view;
 };
 
-View& theView() {
+View& theView()
+{
     static View view;
     return view;
 }
 
 // Listens to the view for one test and leaves no button held behind.
 struct ViewFixture {
-    ViewFixture() : shared(theView()), view(shared.view), window(shared.view.getHandle()) {
+    ViewFixture() : shared(theView()), view(shared.view), window(shared.view.getHandle())
+    {
         view.setWindowEventListener(&recorder);
         view.setKeyEventListener(&recorder);
     }
-    ~ViewFixture() {
+    ~ViewFixture()
+    {
         send(WM_LBUTTONUP, 0, 0, 0);
         send(WM_RBUTTONUP, 0, 0, 0);
         send(WM_MBUTTONUP, 0, 0, 0);
@@ -86,10 +94,12 @@ struct ViewFixture {
         ReleaseCapture();
     }
 
-    void send(UINT message, WPARAM keys, int x, int y) {
+    void send(UINT message, WPARAM keys, int x, int y)
+    {
         SendMessageA(window, message, keys, MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)));
     }
-    std::vector<std::string> takeEvents() {
+    std::vector<std::string> takeEvents()
+    {
         std::vector<std::string> events;
         events.swap(recorder.events);
         return events;
@@ -103,7 +113,8 @@ struct ViewFixture {
 
 using Events = std::vector<std::string>;
 
-int countPosted(HWND window, UINT message) {
+int countPosted(HWND window, UINT message)
+{
     int count = 0;
     MSG posted;
     while (PeekMessageA(&posted, window, message, message, PM_REMOVE))
@@ -113,7 +124,8 @@ int countPosted(HWND window, UINT message) {
 
 }
 
-TEST_CASE("view window is a child of its own class without double clicks") {
+TEST_CASE("view window is a child of its own class without double clicks")
+{
     View& shared = theView();
     HWND window = shared.view.getHandle();
     REQUIRE(window != nullptr);
@@ -123,8 +135,8 @@ TEST_CASE("view window is a child of its own class without double clicks") {
     CHECK(GetDlgCtrlID(window) == 106);
     CHECK(GetWindowTextLengthA(window) == 0);
     const LONG_PTR style = GetWindowLongPtrA(window, GWL_STYLE);
-    CHECK((style & (WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN)) ==
-          (WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN));
+    CHECK((style & (WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN))
+          == (WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN));
     CHECK((GetClassLongPtrA(window, GCL_STYLE) & CS_DBLCLKS) == 0);
     CHECK(GetClassLongPtrA(window, GCLP_HBRBACKGROUND) == 0);
 
@@ -134,7 +146,8 @@ TEST_CASE("view window is a child of its own class without double clicks") {
     CHECK(second.getHandle() == nullptr);
 }
 
-TEST_CASE("view window setRect places it in the parent's client coordinates") {
+TEST_CASE("view window setRect places it in the parent's client coordinates")
+{
     View& shared = theView();
     const RECT wanted = {15, 25, 215, 175};
     CHECK(shared.view.setRect(wanted));
@@ -146,7 +159,8 @@ TEST_CASE("view window setRect places it in the parent's client coordinates") {
     shared.view.setRect({10, 20, 210, 170});
 }
 
-TEST_CASE("view window turns mouse messages into listener calls") {
+TEST_CASE("view window turns mouse messages into listener calls")
+{
     ViewFixture fixture;
     struct Case {
         UINT message;
@@ -176,7 +190,8 @@ TEST_CASE("view window turns mouse messages into listener calls") {
     CHECK(fixture.view.dispatchMouse(WM_MOUSEMOVE, 0, 0) == 1);
 }
 
-TEST_CASE("view window wheel gives the notch and the pointer in view coordinates") {
+TEST_CASE("view window wheel gives the notch and the pointer in view coordinates")
+{
     ViewFixture fixture;
     POINT screen = {5, 6};
     ClientToScreen(fixture.window, &screen);
@@ -186,7 +201,8 @@ TEST_CASE("view window wheel gives the notch and the pointer in view coordinates
     CHECK(fixture.takeEvents() == Events{"wheel 120 5 6", "wheel -120 5 6"});
 }
 
-TEST_CASE("view window takes the capture while any button is held") {
+TEST_CASE("view window takes the capture while any button is held")
+{
     ViewFixture fixture;
     struct Order {
         UINT firstUp;
@@ -212,7 +228,8 @@ TEST_CASE("view window takes the capture while any button is held") {
         CHECK(events[3].rfind(order.secondUp == WM_LBUTTONUP ? "up 1" : "up 2", 0) == 0);
     }
 
-    SUBCASE("the middle button as well") {
+    SUBCASE("the middle button as well")
+    {
         fixture.send(WM_MBUTTONDOWN, MK_MBUTTON, 1, 1);
         CHECK(GetCapture() == fixture.window);
         fixture.send(WM_MBUTTONUP, 0, 1, 1);
@@ -220,7 +237,8 @@ TEST_CASE("view window takes the capture while any button is held") {
     }
 }
 
-TEST_CASE("view window ignores a release whose press was elsewhere") {
+TEST_CASE("view window ignores a release whose press was elsewhere")
+{
     ViewFixture fixture;
     // As after a double click in a dialog that closed on the press.
     fixture.send(WM_LBUTTONUP, 0, 5, 5);
@@ -235,7 +253,8 @@ TEST_CASE("view window ignores a release whose press was elsewhere") {
     CHECK(GetCapture() == nullptr);
     CHECK(fixture.takeEvents() == Events{"down 1 6 6 1", "up 1 7 7 0"});
 
-    SUBCASE("a second press of a held button takes nothing more") {
+    SUBCASE("a second press of a held button takes nothing more")
+    {
         fixture.send(WM_LBUTTONDOWN, MK_LBUTTON, 1, 1);
         fixture.send(WM_LBUTTONDOWN, MK_LBUTTON, 2, 2);
         fixture.send(WM_LBUTTONUP, 0, 3, 3);
@@ -244,7 +263,8 @@ TEST_CASE("view window ignores a release whose press was elsewhere") {
     }
 }
 
-TEST_CASE("view window tells held buttons released when another window takes the mouse") {
+TEST_CASE("view window tells held buttons released when another window takes the mouse")
+{
     ViewFixture fixture;
     SetCursorPos(0, 0);
     fixture.send(WM_LBUTTONDOWN, MK_LBUTTON, 1, 1);
@@ -272,14 +292,16 @@ TEST_CASE("view window tells held buttons released when another window takes the
     CHECK(fixture.takeEvents() == Events{"down 2 4 4 2", "up 2 5 5 0"});
 }
 
-TEST_CASE("view window focus follows the left and right buttons only") {
+TEST_CASE("view window focus follows the left and right buttons only")
+{
     ViewFixture fixture;
     struct Case {
         UINT down;
         UINT up;
         bool takesFocus;
     };
-    const Case cases[] = {{WM_LBUTTONDOWN, WM_LBUTTONUP, true}, {WM_RBUTTONDOWN, WM_RBUTTONUP, true},
+    const Case cases[] = {{WM_LBUTTONDOWN, WM_LBUTTONUP, true},
+                          {WM_RBUTTONDOWN, WM_RBUTTONUP, true},
                           {WM_MBUTTONDOWN, WM_MBUTTONUP, false}};
     for (const Case& c : cases) {
         CAPTURE(c.down);
@@ -290,7 +312,8 @@ TEST_CASE("view window focus follows the left and right buttons only") {
     }
 }
 
-TEST_CASE("view window without a window listener drops the mouse") {
+TEST_CASE("view window without a window listener drops the mouse")
+{
     ViewFixture fixture;
     fixture.view.setWindowEventListener(nullptr);
     CHECK(fixture.view.dispatchMouse(WM_LBUTTONDOWN, MK_LBUTTON, 0) == 0);
@@ -304,7 +327,8 @@ TEST_CASE("view window without a window listener drops the mouse") {
     CHECK(fixture.takeEvents().empty());
 }
 
-TEST_CASE("view window passes keys to the key listener and Esc to the frame") {
+TEST_CASE("view window passes keys to the key listener and Esc to the frame")
+{
     ViewFixture fixture;
     StandInFrame mainWindow;
     mainWindow.window = fixture.shared.frame;
@@ -335,7 +359,8 @@ TEST_CASE("view window passes keys to the key listener and Esc to the frame") {
     CHECK(countPosted(fixture.shared.frame, WM_CLOSE) == 0);
 }
 
-TEST_CASE("view window paint reaches the listener or the lost-device check") {
+TEST_CASE("view window paint reaches the listener or the lost-device check")
+{
     ViewFixture fixture;
     InvalidateRect(fixture.window, nullptr, FALSE);
     UpdateWindow(fixture.window);
@@ -351,7 +376,8 @@ TEST_CASE("view window paint reaches the listener or the lost-device check") {
     CHECK(LogCapture::countContaining("デバイスがまだ生成されていない") == 1);
 }
 
-TEST_CASE("view window makes the device on itself and releases it when destroyed") {
+TEST_CASE("view window makes the device on itself and releases it when destroyed")
+{
     HWND frame = makeFrame("device frame");
     tbm::D3DWindow view;
     REQUIRE(view.create("D3DWINDOW_DEVICE", frame, 106));

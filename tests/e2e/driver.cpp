@@ -45,7 +45,8 @@ std::string className(HWND window)
 }
 
 // Repeats find every 100 ms until it gives a window or the time is up.
-template <typename Find> HWND waitFor(Find find, DWORD timeoutMs)
+template <typename Find>
+HWND waitFor(Find find, DWORD timeoutMs)
 {
     const DWORD start = GetTickCount();
     for (;;) {
@@ -307,8 +308,8 @@ int listRows()
             item.pszText = remote.address() + sizeof(LVITEMA);
             item.cchTextMax = int(kTextSize);
             char text[kTextSize] = "";
-            if (!remote.write(0, &item, sizeof item) || !SendMessageA(list, LVM_GETITEMA, 0, LPARAM(remote.address())) ||
-                !remote.read(0, &item, sizeof item) || !remote.read(sizeof(LVITEMA), text, kTextSize - 1)) {
+            if (!remote.write(0, &item, sizeof item) || !SendMessageA(list, LVM_GETITEMA, 0, LPARAM(remote.address()))
+                || !remote.read(0, &item, sizeof item) || !remote.read(sizeof(LVITEMA), text, kTextSize - 1)) {
                 result = 1;
                 break;
             }

@@ -10,7 +10,7 @@
 struct MeshShape {
     std::vector<D3DXVECTOR3> positions;
     std::vector<std::array<WORD, 3>> faces;
-    std::vector<DWORD> attributes;  // one per face; all 0 when empty
+    std::vector<DWORD> attributes; // one per face; all 0 when empty
 };
 
 inline ID3DXMesh* makeMesh(IDirect3DDevice9* device, const MeshShape& shape)
@@ -19,7 +19,9 @@ inline ID3DXMesh* makeMesh(IDirect3DDevice9* device, const MeshShape& shape)
     if (FAILED(D3DXCreateMeshFVF(DWORD(shape.faces.size()), DWORD(shape.positions.size()), D3DXMESH_SYSTEMMEM,
                                  D3DFVF_XYZ | D3DFVF_NORMAL, device, &mesh)))
         return nullptr;
-    struct Vertex { D3DXVECTOR3 position, normal; };
+    struct Vertex {
+        D3DXVECTOR3 position, normal;
+    };
     Vertex* vertices = nullptr;
     mesh->LockVertexBuffer(0, reinterpret_cast<void**>(&vertices));
     for (size_t i = 0; i < shape.positions.size(); ++i)

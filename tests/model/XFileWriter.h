@@ -22,17 +22,17 @@ struct Material {
     float power = 0.0f;
     float specular[3] = {0.0f, 0.0f, 0.0f};
     float emissive[3] = {0.0f, 0.0f, 0.0f};
-    std::string texture;  // no TextureFilename when empty
+    std::string texture; // no TextureFilename when empty
 };
 
 struct Mesh {
-    std::string name;                        // unnamed when empty
+    std::string name; // unnamed when empty
     std::vector<Vec3> positions;
-    std::vector<std::vector<unsigned>> faces;  // polygons of 3 or more indices
-    std::vector<Vec3> normals;               // one per position, or none
-    std::vector<Vec2> uvs;                   // one per position, or none
-    std::vector<Material> materials;         // no MeshMaterialList when empty
-    std::vector<unsigned> faceMaterials;     // one per face when materials are given
+    std::vector<std::vector<unsigned>> faces; // polygons of 3 or more indices
+    std::vector<Vec3> normals;                // one per position, or none
+    std::vector<Vec2> uvs;                    // one per position, or none
+    std::vector<Material> materials;          // no MeshMaterialList when empty
+    std::vector<unsigned> faceMaterials;      // one per face when materials are given
 };
 
 // A Frame (with its children in order) or, when isFrame is false, a Mesh.
@@ -147,8 +147,8 @@ inline void writeMesh(std::string& out, const Mesh& mesh)
             out += std::to_string(mesh.faceMaterials[i]) + (i + 1 < mesh.faceMaterials.size() ? ",\n" : ";\n");
         for (const Material& m : mesh.materials) {
             out += "Material {\n";
-            out += number(m.diffuse[0]) + ";" + number(m.diffuse[1]) + ";" + number(m.diffuse[2]) + ";" +
-                   number(m.diffuse[3]) + ";;\n";
+            out += number(m.diffuse[0]) + ";" + number(m.diffuse[1]) + ";" + number(m.diffuse[2]) + ";"
+                   + number(m.diffuse[3]) + ";;\n";
             out += number(m.power) + ";\n";
             out += number(m.specular[0]) + ";" + number(m.specular[1]) + ";" + number(m.specular[2]) + ";;\n";
             out += number(m.emissive[0]) + ";" + number(m.emissive[1]) + ";" + number(m.emissive[2]) + ";;\n";
@@ -205,7 +205,6 @@ inline Mesh quad(const std::string& name, float x, float y, unsigned material0 =
     mesh.materials.resize(count);
     return mesh;
 }
-
 
 // One mesh of the pieces side by side: their vertices in order, faces renumbered,
 // the first piece's materials with every face on material 0.

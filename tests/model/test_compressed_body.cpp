@@ -70,9 +70,11 @@ std::vector<Damaged> damage(const Intact& body)
     const std::string& b = body.bytes;
     const size_t last = lastBlock(b);
     std::vector<Damaged> out;
-    auto add = [&](const std::string& what, const std::string& bytes) { out.push_back({body.name + ": " + what, bytes}); };
-    for (size_t cut : {size_t(16), size_t(18), size_t(20), size_t(22), size_t(24), size_t(26), b.size() / 2,
-                       last + 4, last + 7, b.size() - 1}) {
+    auto add = [&](const std::string& what, const std::string& bytes) {
+        out.push_back({body.name + ": " + what, bytes});
+    };
+    for (size_t cut : {size_t(16), size_t(18), size_t(20), size_t(22), size_t(24), size_t(26), b.size() / 2, last + 4,
+                       last + 7, b.size() - 1}) {
         if (cut >= 16 && cut < b.size())
             add("cut at " + std::to_string(cut), b.substr(0, cut));
     }
@@ -136,7 +138,7 @@ TEST_CASE("a compressed body passes only when every block inflates exactly as it
         CHECK(std::string(check.getFailure()).empty());
     }
     const std::string knot = mszip::compress(readBytes(corpusFolder() + "\\dx-knot\\knot.x"));
-    CHECK(lastBlock(knot) > 20);  // more than one block, so the dictionary is used
+    CHECK(lastBlock(knot) > 20); // more than one block, so the dictionary is used
 
     const std::string corpus = corpusFolder();
     for (const char* plain : {"\\assimp-cube-3formats\\test_cube_text.x", "\\assimp-cube-3formats\\test_cube_binary.x",
@@ -177,7 +179,7 @@ TEST_CASE("damaged compressed meshes are refused from a plug-in and a file and t
             CHECK(model.isLoaded() == 0);
             const char* source = path == pin ? "プラグイン" : "ファイル";
             CHECK(LogCapture::countContaining(std::string(source) + kRefused) == 1);
-            CHECK(LogCapture::countContaining("）。" + path) == 1);  // the refusal names the path
+            CHECK(LogCapture::countContaining("）。" + path) == 1); // the refusal names the path
             CHECK(LogCapture::count(kOpenFailed) == 1);
             // Nothing reached the parser but, from the plug-in's path, the archive's own bytes.
             CHECK(LogCapture::countContaining("メッシュ階層") == (path == pin ? 1 : 0));

@@ -28,7 +28,7 @@ struct CorpusModel {
     // Faces joined where they share an edge by position, across meshes once
     // joined: the skybox's six quads are one closed cube.
     unsigned parts;
-    const char* reason;  // why a model fails
+    const char* reason; // why a model fails
 };
 
 const CorpusModel kCorpus[] = {

@@ -22,7 +22,12 @@ std::vector<DWORD> walk(const std::vector<DWORD>& adjacency, DWORD start, bool r
 
 TEST_CASE("the walk visits faces depth first taking slots 0 1 2 in order")
 {
-    struct Case { const char* name; std::vector<DWORD> adjacency; DWORD start; std::vector<DWORD> expected; };
+    struct Case {
+        const char* name;
+        std::vector<DWORD> adjacency;
+        DWORD start;
+        std::vector<DWORD> expected;
+    };
     const Case cases[] = {
         {"lone face", {N, N, N}, 0, {0}},
         {"strip by slot 0", {1, N, N, 2, 0, N, 3, 1, N, N, 2, N}, 0, {0, 1, 2, 3}},

@@ -128,8 +128,8 @@ std::vector<AxisVertex> readVertices(IDirect3DVertexBuffer9* buffer)
 void checkAxisVertices(IDirect3DVertexBuffer9* buffer, float length)
 {
     const AxisVertex expected[] = {
-        {0, 0, 0, 0xFFFF0000}, {length, 0, 0, 0xFFFF0000}, {0, 0, 0, 0xFF00FF00},
-        {0, length, 0, 0xFF00FF00}, {0, 0, 0, 0xFF0080FF}, {0, 0, length, 0xFF0080FF},
+        {0, 0, 0, 0xFFFF0000},      {length, 0, 0, 0xFFFF0000}, {0, 0, 0, 0xFF00FF00},
+        {0, length, 0, 0xFF00FF00}, {0, 0, 0, 0xFF0080FF},      {0, 0, length, 0xFF0080FF},
     };
     const std::vector<AxisVertex> got = readVertices(buffer);
     REQUIRE(got.size() == 6);
@@ -186,14 +186,11 @@ TEST_CASE("the framing distance follows the viewport's shape")
     struct Case {
         const char* name;
         DWORD width, height;
-        double halfAngle;  // 0: no area, the distance is the radius
+        double halfAngle; // 0: no area, the distance is the radius
     };
     const Case cases[] = {
-        {"square", 256, 256, kPi / 8},
-        {"wide", 200, 100, kPi / 8},
-        {"tall, half as wide as high", 100, 200, kPi / 16},
-        {"no width", 0, 200, 0},
-        {"no height", 200, 0, 0},
+        {"square", 256, 256, kPi / 8}, {"wide", 200, 100, kPi / 8}, {"tall, half as wide as high", 100, 200, kPi / 16},
+        {"no width", 0, 200, 0},       {"no height", 200, 0, 0},
     };
     for (const Case& c : cases) {
         CAPTURE(c.name);
@@ -211,8 +208,8 @@ TEST_CASE("a turning drag turns by one radian per 100 px, wraps yaw once and cla
     struct Case {
         const char* name;
         int dx, dy;
-        float yaw, pitch;  // as kept
-        double seenYaw;    // the turn the matrices show
+        float yaw, pitch; // as kept
+        double seenYaw;   // the turn the matrices show
     };
     const Case cases[] = {
         {"100 px right", 100, 0, kTwoPi - 1.0f, 0.0f, -1.0},
@@ -224,8 +221,7 @@ TEST_CASE("a turning drag turns by one radian per 100 px, wraps yaw once and cla
         {"150 px down, 50 px right", 50, 150, kTwoPi - 0.5f, -1.5f, -0.5},
     };
     const D3DXVECTOR3 center(1, -2, 0.5f);
-    const D3DXVECTOR3 points[] = {center, D3DXVECTOR3(2, -2, 0.5f), D3DXVECTOR3(1, 0, 0.5f),
-                                  D3DXVECTOR3(-1, 3, 4)};
+    const D3DXVECTOR3 points[] = {center, D3DXVECTOR3(2, -2, 0.5f), D3DXVECTOR3(1, 0, 0.5f), D3DXVECTOR3(-1, 3, 4)};
     for (const Case& c : cases) {
         CAPTURE(c.name);
         World w(center, 4.0f);
@@ -244,7 +240,7 @@ TEST_CASE("a turning drag follows from the turn at its begin")
     World w;
     w.world.beginRotate(10, 10);
     w.world.rotate(60, 30);
-    w.world.rotate(-40, 60);  // not added to the previous follow
+    w.world.rotate(-40, 60); // not added to the previous follow
     CHECK(w.world.getYaw() == doctest::Approx(0.5f).epsilon(1e-6));
     CHECK(w.world.getPitch() == doctest::Approx(-0.5f).epsilon(1e-6));
 
@@ -429,9 +425,9 @@ TEST_CASE("the axes are seen unlit in their colours, from the pivot outwards")
     D3DLOCKED_RECT locked;
     REQUIRE(SUCCEEDED(surface->LockRect(&locked, nullptr, D3DLOCK_READONLY)));
     auto pixel = [&](int x, int y) {
-        return static_cast<const DWORD*>(static_cast<const void*>(static_cast<const char*>(locked.pBits) +
-                                                                   y * locked.Pitch))[x] &
-               0x00FFFFFF;
+        return static_cast<const DWORD*>(
+                   static_cast<const void*>(static_cast<const char*>(locked.pBits) + y * locked.Pitch))[x]
+               & 0x00FFFFFF;
     };
     // The lines lie on pixel edges through the middle; look at the pixels on both sides.
     auto rowHas = [&](int x, int y0, DWORD color) {

@@ -19,8 +19,8 @@ struct Joined {
 
     explicit Joined(const std::string& text)
     {
-        result = joinMeshHierarchy(text.data(), DWORD(text.size()), TestDevice::get(), &mesh, &adjacency,
-                                   &materials, &materialCount);
+        result = joinMeshHierarchy(text.data(), DWORD(text.size()), TestDevice::get(), &mesh, &adjacency, &materials,
+                                   &materialCount);
     }
     ~Joined()
     {
@@ -49,8 +49,9 @@ TEST_CASE("meshes in frames are joined in file order at their frames' places")
     right.materials[1].diffuse[0] = 0.25f;
     right.materials[1].texture = "right.bmp";
     const std::string text = xfile::writeText({
-        xfile::Node::frame("Root", {xfile::Node::meshNode(left),
-                                    xfile::Node::translated("Moved", 5.0f, 0.0f, 0.0f, {xfile::Node::meshNode(right)})}),
+        xfile::Node::frame("Root",
+                           {xfile::Node::meshNode(left),
+                            xfile::Node::translated("Moved", 5.0f, 0.0f, 0.0f, {xfile::Node::meshNode(right)})}),
     });
     CHECK(containers(text) == 2);
 
@@ -66,8 +67,8 @@ TEST_CASE("meshes in frames are joined in file order at their frames' places")
     {
         BufferLock vertices(mesh, BufferLock::kVertices, D3DLOCK_READONLY);
         const float* v = static_cast<const float*>(vertices.data());
-        CHECK(v[0] == doctest::Approx(0.0f));       // first quad where it was
-        CHECK(v[4 * 8] == doctest::Approx(5.0f));   // second quad moved by its frame
+        CHECK(v[0] == doctest::Approx(0.0f));     // first quad where it was
+        CHECK(v[4 * 8] == doctest::Approx(5.0f)); // second quad moved by its frame
         CHECK(v[6 * 8] == doctest::Approx(6.0f));
     }
     {
@@ -82,7 +83,7 @@ TEST_CASE("meshes in frames are joined in file order at their frames' places")
         const DWORD* a = static_cast<const DWORD*>(attributes.data());
         CHECK(a[0] == 0);
         CHECK(a[1] == 0);
-        CHECK(a[2] == 1);  // the second mesh's materials follow the first's
+        CHECK(a[2] == 1); // the second mesh's materials follow the first's
         CHECK(a[3] == 2);
     }
     const D3DXMATERIAL* materials = static_cast<const D3DXMATERIAL*>(joined.materials->GetBufferPointer());

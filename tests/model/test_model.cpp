@@ -91,7 +91,6 @@ Ray rayAt(float x, float y)
     return Ray(D3DXVECTOR3(x, y, -10.0f), D3DXVECTOR3(x, y, 10.0f));
 }
 
-
 }
 
 TEST_CASE("a plug-in and its .x file open into the same parts and fill the list")
@@ -143,9 +142,10 @@ TEST_CASE("a plug-in and its .x file open into the same parts and fill the list"
 TEST_CASE("two Mesh objects in frames open joined from a plug-in and from the file alike")
 {
     TempDir dir;
-    const std::string text = xfile::writeText({xfile::Node::frame(
-        "Root", {xfile::Node::meshNode(xfile::quad("A", 0.0f, 0.0f)),
-                 xfile::Node::translated("Moved", 4.0f, 0.0f, 0.0f, {xfile::Node::meshNode(xfile::quad("B", 0.0f, 0.0f))})})});
+    const std::string text = xfile::writeText(
+        {xfile::Node::frame("Root", {xfile::Node::meshNode(xfile::quad("A", 0.0f, 0.0f)),
+                                     xfile::Node::translated("Moved", 4.0f, 0.0f, 0.0f,
+                                                             {xfile::Node::meshNode(xfile::quad("B", 0.0f, 0.0f))})})});
     const std::string pin = packModel(dir, "pair", text);
     REQUIRE(!pin.empty());
     OpenModel a;
@@ -172,7 +172,7 @@ TEST_CASE("the model's state operations act on loaded parts only")
     CHECK(model.getDistanceAndRadius(distance, radius) == 0);
     CHECK(solid == -1);
     CHECK(model.pick(10, 10, 1) == 0);
-    model.setCurrentParts(0, 1);  // nothing loaded: no effect
+    model.setCurrentParts(0, 1); // nothing loaded: no effect
     model.resetView(1);
     CHECK(model.draw(1) == 0);
 
@@ -191,7 +191,7 @@ TEST_CASE("the model's state operations act on loaded parts only")
     CHECK(model.getParts(0).isCurrent() == 0);
     CHECK(model.getLocalWorld().getCenter() == before);
 
-    model.setCurrentParts(3, 1);  // out of range: nothing changes
+    model.setCurrentParts(3, 1); // out of range: nothing changes
     CHECK(model.getCurrentParts() == 1);
     CHECK(model.getParts(1).isCurrent() == 1);
 
@@ -223,24 +223,26 @@ TEST_CASE("picking makes the farthest unfilled face before the nearest solid one
         p.z = 1.0f;
     front.materials.clear();
     front.faceMaterials.clear();
-    const std::string text =
-        xfile::writeText({xfile::Node::meshNode(fold), xfile::Node::meshNode(front)});
+    const std::string text = xfile::writeText({xfile::Node::meshNode(fold), xfile::Node::meshNode(front)});
     REQUIRE(model.open(packModel(dir, "fold", text), kFov) == 1);
     REQUIRE(model.getPartsCount() == 2);
     setShift(false);
 
     const Ray ray = rayAt(0.8f, 0.3f);
     int solid = 0;
-    auto solidCount = [&] { model.getSolidFaceCount(solid); return solid; };
+    auto solidCount = [&] {
+        model.getSolidFaceCount(solid);
+        return solid;
+    };
     auto partSolid = [&](unsigned k) { return int(model.getParts(k).getSolidFaceCount()); };
 
     // Part 1 (the front quad) is hidden and not current: it neither blocks nor is chosen.
     model.setPartsVisible(1, 0);
     std::vector<FaceHit> hits;
     model.collectHits(hits, ray);
-    CHECK(hits.size() == 3);  // fold faces at z 2, 3.5 (facing away) and 5
+    CHECK(hits.size() == 3); // fold faces at z 2, 3.5 (facing away) and 5
     CHECK(model.pickFace(ray, 1) == 1);
-    CHECK(partSolid(0) == 1);  // the far panel first
+    CHECK(partSolid(0) == 1); // the far panel first
     hits.clear();
     model.collectHits(hits, ray);
     bool farSolid = false;
@@ -250,13 +252,13 @@ TEST_CASE("picking makes the farthest unfilled face before the nearest solid one
     CHECK(farSolid);
 
     model.pickFace(ray, 1);
-    CHECK(partSolid(0) == 2);  // then the near panel; the slanted back face is never chosen
+    CHECK(partSolid(0) == 2); // then the near panel; the slanted back face is never chosen
     model.pickFace(ray, 1);
-    CHECK(partSolid(0) == 2);  // nothing unfilled in front of the nearest solid face
+    CHECK(partSolid(0) == 2); // nothing unfilled in front of the nearest solid face
 
     setShift(true);
     model.pickFace(ray, 1);
-    CHECK(partSolid(0) == 1);  // Shift: the nearest solid face becomes unfilled
+    CHECK(partSolid(0) == 1); // Shift: the nearest solid face becomes unfilled
     setShift(false);
 
     // A solid face of a visible part that is not current, in front: no change either way.
@@ -289,8 +291,9 @@ TEST_CASE("a click in the view picks through the device's transforms")
     TempDir dir;
     OpenModel open;
     Model& model = open.model;
-    REQUIRE(model.open(packModel(dir, "quad", xfile::writeText({xfile::Node::meshNode(xfile::quad("Q", -0.5f, -0.5f))})),
-                       kFov) == 1);
+    REQUIRE(model.open(
+                packModel(dir, "quad", xfile::writeText({xfile::Node::meshNode(xfile::quad("Q", -0.5f, -0.5f))})), kFov)
+            == 1);
     IDirect3DDevice9* device = TestDevice::get();
     D3DXMATRIX projection, view;
     D3DXMatrixPerspectiveFovLH(&projection, kFov, 1.0f, 0.1f, 1000.0f);
@@ -307,7 +310,7 @@ TEST_CASE("a click in the view picks through the device's transforms")
     int solid = 0;
     model.getSolidFaceCount(solid);
     CHECK(solid == 1);
-    CHECK(model.pick(2, 2, 1) == 1);  // corner: the background
+    CHECK(model.pick(2, 2, 1) == 1); // corner: the background
     model.getSolidFaceCount(solid);
     CHECK(solid == 1);
 
@@ -333,7 +336,7 @@ TEST_CASE("a work file restores names visibility and solid faces and part 0 is c
         fold.toggleFace(0, fold.getSubset(0).getFirstFace() + 3, 0);
         fold.toggleFace(0, fold.getSubset(0).getFirstFace() + 4, 0);
         REQUIRE(model.save(work) == 1);
-        CHECK(model.getSavePath().empty());  // saving does not change where the model came from
+        CHECK(model.getSavePath().empty()); // saving does not change where the model came from
     }
     {
         SerializeReader reader;
@@ -356,13 +359,14 @@ TEST_CASE("a work file restores names visibility and solid faces and part 0 is c
             CHECK(e.localMethod == 8);
             names.push_back(e.name);
         }
-        CHECK(names == std::vector<std::string>{"_TBM_SERIALIZE_MAIN_MESH_FILE", "_TBM_SERIALIZE_PARTS_FILE_0",
-                                                "_TBM_SERIALIZE_PARTS_FILE_1", "_TBM_SERIALIZE_PARTS_FILE_2"});
+        CHECK(names
+              == std::vector<std::string>{"_TBM_SERIALIZE_MAIN_MESH_FILE", "_TBM_SERIALIZE_PARTS_FILE_0",
+                                          "_TBM_SERIALIZE_PARTS_FILE_1", "_TBM_SERIALIZE_PARTS_FILE_2"});
         REQUIRE(entries.size() == 4);
         CHECK(zipbytes::storedData(zip, entries[0]) == pin);
         const std::string record = zipbytes::storedData(zip, entries[2]);
         REQUIRE(record.size() > 40);
-        CHECK(record.compare(40, 6, "折り目") == 0);  // the name follows the 40-byte header
+        CHECK(record.compare(40, 6, "折り目") == 0); // the name follows the 40-byte header
     }
     OpenModel open;
     Model& model = open.model;
@@ -477,9 +481,10 @@ TEST_CASE("failed opens leave the model as the failing step says")
     }
     writeTextFile(dir.file("empty.x"), "");
     writeTextFile(dir.file("text.x"), "not a mesh");
-    writeTextFile(dir.file("faceless.x"), "xof 0303txt 0032\nMesh {\n3;\n0.0;0.0;0.0;,\n1.0;0.0;0.0;,\n0.0;1.0;0.0;;\n0;;\n}\n");
+    writeTextFile(dir.file("faceless.x"),
+                  "xof 0303txt 0032\nMesh {\n3;\n0.0;0.0;0.0;,\n1.0;0.0;0.0;,\n0.0;1.0;0.0;;\n0;;\n}\n");
     {
-        SerializeWriter writer;  // a work file without its mesh entry
+        SerializeWriter writer; // a work file without its mesh entry
         REQUIRE(writer.create(dir.file("nomesh.tbs")) == 1);
         REQUIRE(writer.writePartsFile(0, std::vector<char>(40, 0)) == 1);
         REQUIRE(writer.close() == 1);
@@ -530,7 +535,7 @@ TEST_CASE("a mesh past the 16-bit vertex limit is refused")
     TempDir dir;
     xfile::Mesh big;
     big.name = "Big";
-    const unsigned triangles = 21846;  // 65,538 vertices
+    const unsigned triangles = 21846; // 65,538 vertices
     for (unsigned t = 0; t < triangles; ++t) {
         const float x = float(t % 200), y = float(t / 200);
         big.positions.push_back({x, y, 0.0f});
@@ -644,7 +649,8 @@ TEST_CASE("one mesh under two transforming frames is placed child frame first")
 
     // Parent first, 0.01 x + 10 would make the 0.00001 gap vanish and fuse the two quads.
     const std::string fused = xfile::writeText({xfile::Node::scaled(
-        "A", 0.01f, {xfile::Node::translated("B", 10.0f, 0.0f, 0.0f, {xfile::Node::meshNode(nearlyTouchingQuads())})})});
+        "A", 0.01f,
+        {xfile::Node::translated("B", 10.0f, 0.0f, 0.0f, {xfile::Node::meshNode(nearlyTouchingQuads())})})});
     OpenModel open;
     writeTextFile(dir.file("fused.x"), fused);
     REQUIRE(open.model.open(dir.file("fused.x"), kFov) == 1);
@@ -664,11 +670,13 @@ TEST_CASE("the loading road is the source's own call unless frames would place t
     const Case cases[] = {
         {"no frame", xfile::writeText({quad}), false, 0.5f},
         {"one moving frame", xfile::writeText({Node::translated("T", 4.0f, 0.0f, 0.0f, {quad})}), false, 4.5f},
-        {"moving frame in a plain frame", xfile::writeText({Node::frame("F", {Node::translated("T", 4.0f, 0.0f, 0.0f, {quad})})}),
-         false, 4.5f},
-        {"two moving frames", xfile::writeText({Node::translated("T", 4.0f, 0.0f, 0.0f, {Node::scaled("S", 2.0f, {quad})})}),
-         true, 5.0f},
-        {"two meshes", xfile::writeText({quad, Node::translated("T", 4.0f, 0.0f, 0.0f, {Node::meshNode(xfile::quad("R", 0.0f, 0.0f))})}),
+        {"moving frame in a plain frame",
+         xfile::writeText({Node::frame("F", {Node::translated("T", 4.0f, 0.0f, 0.0f, {quad})})}), false, 4.5f},
+        {"two moving frames",
+         xfile::writeText({Node::translated("T", 4.0f, 0.0f, 0.0f, {Node::scaled("S", 2.0f, {quad})})}), true, 5.0f},
+        {"two meshes",
+         xfile::writeText(
+             {quad, Node::translated("T", 4.0f, 0.0f, 0.0f, {Node::meshNode(xfile::quad("R", 0.0f, 0.0f))})}),
          true, 2.5f},
     };
     TempDir dir;

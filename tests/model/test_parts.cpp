@@ -45,17 +45,22 @@ TEST_CASE("a subset keeps its solid faces at the front of its run")
     MaterialParts subset;
     subset.create(0, nullptr, 0, 0, 5, 1, 5);
     std::vector<WORD> indices = run({1, 2, 3, 4, 5});
-    REQUIRE(subset.toggleFace(indices.data(), 0, 0) == 1);  // f1: swaps with itself
+    REQUIRE(subset.toggleFace(indices.data(), 0, 0) == 1); // f1: swaps with itself
     REQUIRE(subset.toggleFace(indices.data(), 1, 0) == 1);
     CHECK(indices == run({1, 2, 3, 4, 5}));
 
-    struct Step { unsigned face; int unfilled; int result; std::vector<WORD> after; unsigned solid; };
+    struct Step {
+        unsigned face;
+        int unfilled;
+        int result;
+        std::vector<WORD> after;
+        unsigned solid;
+    };
     const Step steps[] = {
-        {4, 0, 1, run({1, 2, 5, 4, 3}), 3},
-        {0, 1, 1, run({5, 2, 1, 4, 3}), 2},
-        {1, 0, 0, run({5, 2, 1, 4, 3}), 2},  // already solid
-        {3, 1, 0, run({5, 2, 1, 4, 3}), 2},  // already unfilled
-        {5, 0, 0, run({5, 2, 1, 4, 3}), 2},  // past the run
+        {4, 0, 1, run({1, 2, 5, 4, 3}), 3}, {0, 1, 1, run({5, 2, 1, 4, 3}), 2},
+        {1, 0, 0, run({5, 2, 1, 4, 3}), 2}, // already solid
+        {3, 1, 0, run({5, 2, 1, 4, 3}), 2}, // already unfilled
+        {5, 0, 0, run({5, 2, 1, 4, 3}), 2}, // past the run
         {9, 1, 0, run({5, 2, 1, 4, 3}), 2},
     };
     for (const Step& step : steps) {
@@ -96,7 +101,10 @@ TEST_CASE("a subset's record restores its solid count and refuses another run")
     CHECK(fresh.load(MaterialPartsSaveData::decode(record.data())) == 1);
     CHECK(fresh.getSolidCount() == 2);
 
-    struct Case { unsigned offset; uint32_t value; };
+    struct Case {
+        unsigned offset;
+        uint32_t value;
+    };
     for (const Case& c : {Case{4, 11}, Case{4, 9}, Case{8, 5}, Case{8, 3}, Case{12, 5}}) {
         CAPTURE(c.offset);
         CAPTURE(c.value);
@@ -135,7 +143,7 @@ TEST_CASE("a part sorts its faces by attribute into subsets")
     CHECK(part.getSubset(1).getFaceCount() == 2u);
     const std::vector<WORD> indices = readIndices(part.getIndexBuffer());
     REQUIRE(indices.size() == 9);
-    CHECK(indices[0] == 27);  // face 9 first
+    CHECK(indices[0] == 27); // face 9 first
     CHECK(part.getMinVertexIndex() == 6u);
     CHECK(part.getMaxVertexIndex() == 29u);
 
@@ -158,9 +166,9 @@ TEST_CASE("a part's record round-trips through a work file")
     CHECK(part.toggleFace(1, 2, 0) == 1);
     CHECK(part.toggleFace(0, 1, 0) == 1);
     CHECK(part.toggleFace(0, 2, 0) == 1);
-    CHECK(part.toggleFace(2, 0, 0) == 0);  // no such subset
-    CHECK(part.toggleFace(1, 3, 0) == 0);  // past the subset's run
-    part.setName("\x95\x5c\x96\xca");  // Shift-JIS, 4 bytes
+    CHECK(part.toggleFace(2, 0, 0) == 0); // no such subset
+    CHECK(part.toggleFace(1, 3, 0) == 0); // past the subset's run
+    part.setName("\x95\x5c\x96\xca");     // Shift-JIS, 4 bytes
     part.setVisible(0);
     part.setCurrent(1);
 
@@ -222,7 +230,10 @@ TEST_CASE("a damaged or foreign part record is refused before anything changes")
         std::swap_ranges(bad.begin() + indexOffset, bad.begin() + indexOffset + 6, bad.begin() + indexOffset + 12);
         return bad;
     };
-    struct Case { std::string name; std::vector<char> record; };
+    struct Case {
+        std::string name;
+        std::vector<char> record;
+    };
     const Case cases[] = {
         {"shorter than the header", std::vector<char>(good.begin(), good.begin() + 39)},
         {"shorter than announced", std::vector<char>(good.begin(), good.end() - 1)},
@@ -268,7 +279,11 @@ TEST_CASE("a part takes part in picking only while visible or current")
     const unsigned stride = fixture.mesh->GetNumBytesPerVertex();
     const Ray ray(D3DXVECTOR3(2.2f, 0.2f, -10.0f), D3DXVECTOR3(2.2f, 0.2f, 10.0f));
 
-    struct Case { int visible; int current; size_t hits; };
+    struct Case {
+        int visible;
+        int current;
+        size_t hits;
+    };
     for (const Case& c : {Case{1, 0, 1}, Case{0, 1, 1}, Case{0, 0, 0}, Case{1, 1, 1}}) {
         part.setVisible(c.visible);
         part.setCurrent(c.current);

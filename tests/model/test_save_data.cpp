@@ -25,18 +25,26 @@ const std::vector<int> kZero16(16, 0);
 // "表x" (Shift-JIS, 3 bytes), current, hidden, and the last face of the second
 // run (triangle 4) made solid: it moved to the run's front.
 const std::vector<char> kPartRecord = bytes({
-    {0x28, 0, 0, 0},  // header size 40
-    {0x03, 0, 0, 0},  // name length
-    {0x02, 0, 0, 0},  // subset count
-    {0x05, 0, 0, 0},  // face count
-    {0x01, 0, 0, 0},  // current
-    {0x00, 0, 0, 0},  // visible
+    {0x28, 0, 0, 0}, // header size 40
+    {0x03, 0, 0, 0}, // name length
+    {0x02, 0, 0, 0}, // subset count
+    {0x05, 0, 0, 0}, // face count
+    {0x01, 0, 0, 0}, // current
+    {0x00, 0, 0, 0}, // visible
     kZero16,
     {0x95, 0x5C, 0x78},
-    {3, 0, 4, 0, 5, 0, 9, 0, 10, 0, 11, 0},                         // attribute 0: triangles 1, 3
-    {12, 0, 13, 0, 14, 0, 6, 0, 7, 0, 8, 0, 0, 0, 1, 0, 2, 0},  // attribute 1: triangles 4, 2, 0
-    {0x20, 0, 0, 0}, {0, 0, 0, 0}, {2, 0, 0, 0}, {0, 0, 0, 0}, kZero16,  // first 0, 2 faces, none solid
-    {0x20, 0, 0, 0}, {2, 0, 0, 0}, {3, 0, 0, 0}, {1, 0, 0, 0}, kZero16,  // first 2, 3 faces, 1 solid
+    {3, 0, 4, 0, 5, 0, 9, 0, 10, 0, 11, 0},                    // attribute 0: triangles 1, 3
+    {12, 0, 13, 0, 14, 0, 6, 0, 7, 0, 8, 0, 0, 0, 1, 0, 2, 0}, // attribute 1: triangles 4, 2, 0
+    {0x20, 0, 0, 0},
+    {0, 0, 0, 0},
+    {2, 0, 0, 0},
+    {0, 0, 0, 0},
+    kZero16, // first 0, 2 faces, none solid
+    {0x20, 0, 0, 0},
+    {2, 0, 0, 0},
+    {3, 0, 0, 0},
+    {1, 0, 0, 0},
+    kZero16, // first 2, 3 faces, 1 solid
 });
 
 PartsSaveData partRecordFields()
@@ -74,14 +82,14 @@ void putWord(std::vector<char>& record, size_t offset, uint32_t value)
 
 TEST_CASE("a subset record is its three words after the size, then 16 zero bytes")
 {
-    const std::vector<char> fixture = bytes({{0x20, 0, 0, 0}, {0x0A, 0, 0, 0}, {0x04, 0x01, 0, 0},
-                                             {0x02, 0, 0, 0x01}, kZero16});
+    const std::vector<char> fixture =
+        bytes({{0x20, 0, 0, 0}, {0x0A, 0, 0, 0}, {0x04, 0x01, 0, 0}, {0x02, 0, 0, 0x01}, kZero16});
     std::vector<char> written = {'x'};
     MaterialPartsSaveData{10, 0x104, 0x01000002}.encode(written);
     CHECK(std::vector<char>(written.begin() + 1, written.end()) == fixture);
 
     std::vector<char> read = fixture;
-    putWord(read, 0, 0);  // neither the size nor the reserved bytes are read
+    putWord(read, 0, 0); // neither the size nor the reserved bytes are read
     read[20] = 7;
     const MaterialPartsSaveData record = MaterialPartsSaveData::decode(read.data());
     CHECK(record.firstFace == 10u);
@@ -104,7 +112,10 @@ TEST_CASE("a part record is the header, the name, the indices and the subset rec
     REQUIRE(PartsSaveData::decode(padded, fromPadded));
     checkSameFields(fromPadded, partRecordFields());
 
-    struct Case { std::string name; std::vector<char> record; };
+    struct Case {
+        std::string name;
+        std::vector<char> record;
+    };
     auto withWord = [](size_t offset, uint32_t value) {
         std::vector<char> record = kPartRecord;
         putWord(record, offset, value);

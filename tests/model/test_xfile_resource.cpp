@@ -26,10 +26,7 @@ struct PartShape {
     unsigned faces;
     unsigned subsets;
     D3DXVECTOR3 center;
-    bool operator==(const PartShape& o) const
-    {
-        return faces == o.faces && subsets == o.subsets && center == o.center;
-    }
+    bool operator==(const PartShape& o) const { return faces == o.faces && subsets == o.subsets && center == o.center; }
 };
 
 std::vector<PartShape> shapes(Model& model)
@@ -51,7 +48,7 @@ TEST_CASE("a mesh compiled in as an XFILE resource opens by its name like the sa
         unsigned faces;
         unsigned materials;
         unsigned parts;
-        float lastCenterX;  // the pair's second quad is moved by its frame
+        float lastCenterX; // the pair's second quad is moved by its frame
     };
     // One mesh container goes through the resource loader; two are joined, each
     // with its default material.
@@ -101,7 +98,10 @@ TEST_CASE("a name that is neither a resource nor a file fails to open")
 
 TEST_CASE("damaged compressed XFILE resources are refused by the resource source")
 {
-    struct Case { std::string name; std::string failure; };
+    struct Case {
+        std::string name;
+        std::string failure;
+    };
     const Case cases[] = {
         {"TBM_RESOURCE_DAMAGED", "ブロックがデータの終わりを越える"},
         {"TBM_RESOURCE_BAD_SIGNATURE", "ブロックにCKの署名がない"},
@@ -115,7 +115,9 @@ TEST_CASE("damaged compressed XFILE resources are refused by the resource source
         REQUIRE(model.create(TestDevice::get()) == 1);
         LogCapture log;
         CHECK(model.open(c.name, kFov) == 0);
-        CHECK(LogCapture::count(std::string("リソースの圧縮されたメッシュが壊れています（") + c.failure + "）。" + c.name) == 1);
+        CHECK(
+            LogCapture::count(std::string("リソースの圧縮されたメッシュが壊れています（") + c.failure + "）。" + c.name)
+            == 1);
         CHECK(LogCapture::count("Xファイルの読み込みに失敗しました。") == 1);
         model.destroy();
     }
