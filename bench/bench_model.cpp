@@ -1,6 +1,6 @@
 // Opens, picks, saves and restores a generated mesh near the 16-bit limit and
 // compares each with the platform call it is built on, in the same process.
-#include "archive/MessageBox.h"
+#include "DrawingBench.h"
 #include "archive/PlugInMaker.h"
 #include "archive/PlugInReader.h"
 #include "gfl/File.h"
@@ -95,18 +95,11 @@ std::string gridText(unsigned* faceCount, unsigned* vertexCount)
 
 int main()
 {
-    setMessageFunction([](const char*, const char*) {});
-    IDirect3DDevice9* device = TestDevice::get();
-    if (!device) {
-        std::printf("no Direct3D device\n");
+    IDirect3DDevice9* device = startDrawingBench();
+    if (!device)
         return 1;
-    }
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    const std::string root = std::string(temp) + "tbm_bench_model";
-    const std::string folder = root + "\\grids";
-    CreateDirectoryA(root.c_str(), nullptr);
-    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string root = benchFolder("tbm_bench_model");
+    const std::string folder = benchFolder("tbm_bench_model\\grids");
     unsigned faces = 0, vertices = 0;
     const std::string text = gridText(&faces, &vertices);
     const std::string meshFile = folder + "\\grids.x";

@@ -1,6 +1,6 @@
 // The cost of one frame of the model, every face solid, against drawing the
 // same mesh with one DrawSubset per material on the same device.
-#include "archive/MessageBox.h"
+#include "DrawingBench.h"
 #include "gfl/File.h"
 #include "modeller/model/Model.h"
 #include "TestDevice.h"
@@ -145,16 +145,10 @@ int measure(IDirect3DDevice9* device, const std::string& folder, unsigned boxes)
 
 int main()
 {
-    setMessageFunction([](const char*, const char*) {});
-    IDirect3DDevice9* device = TestDevice::get();
-    if (!device) {
-        std::printf("no Direct3D device\n");
+    IDirect3DDevice9* device = startDrawingBench();
+    if (!device)
         return 1;
-    }
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    const std::string folder = std::string(temp) + "tbm_bench_paint";
-    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string folder = benchFolder("tbm_bench_paint");
     std::printf("median of %d frames (Clear, BeginScene, draw, EndScene, Present) on a %dx%d back buffer\n", kFrames,
                 TestDevice::kWidth, TestDevice::kHeight);
     int measured = 1;
