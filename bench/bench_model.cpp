@@ -5,6 +5,7 @@
 #include "archive/PlugInReader.h"
 #include "gfl/File.h"
 #include "modeller/model/BufferLock.h"
+#include "modeller/model/IndexBufferLock.h"
 #include "modeller/model/MeshJoin.h"
 #include "modeller/model/Model.h"
 #include "TestDevice.h"
@@ -89,6 +90,38 @@ std::string gridText(unsigned* faceCount, unsigned* vertexCount)
     *faceCount = unsigned(mesh.faces.size());
     *vertexCount = unsigned(mesh.positions.size());
     return xfile::writeText({xfile::Node::meshNode(mesh)});
+}
+
+// Times a plain D3DXIntersectTri loop over the faces of the current part, or of
+// every part, once per ray. The locks end here, before the model is destroyed.
+std::vector<double> plainLoopTimes(Model& model, const std::vector<Ray>& rays, bool everyPart, unsigned& hits)
+{
+    ID3DXMesh* mesh = model.getMesh();
+    BufferLock vertexLock(mesh, BufferLock::kVertices, D3DLOCK_READONLY);
+    const BYTE* vertexBytes = vertexLock.as<const BYTE>();
+    const unsigned stride = mesh->GetNumBytesPerVertex();
+    auto position = [&](WORD i) { return reinterpret_cast<const D3DXVECTOR3*>(vertexBytes + size_t(i) * stride); };
+    const unsigned first = everyPart ? 0 : model.getCurrentParts();
+    const unsigned last = everyPart ? model.getPartsCount() : first + 1;
+    std::vector<double> times;
+    times.reserve(rays.size());
+    for (const Ray& ray : rays) {
+        const double start = milliseconds();
+        for (unsigned k = first; k < last; ++k) {
+            Parts& part = model.getParts(k);
+            IndexBufferLock lock(part.getIndexBuffer());
+            const WORD* indices = lock.indices();
+            for (unsigned f = 0; f < part.getFaceCount(); ++f) {
+                float u, v, distance;
+                const WORD* face = indices + f * 3;
+                if (D3DXIntersectTri(position(face[0]), position(face[1]), position(face[2]), &ray.origin,
+                                     &ray.direction, &u, &v, &distance))
+                    ++hits;
+            }
+        }
+        times.push_back(milliseconds() - start);
+    }
+    return times;
 }
 
 }
@@ -177,46 +210,10 @@ int main()
     int solid = 0;
     model.getSolidFaceCount(solid);
 
-    // The plain loop over the current part's faces.
-    ID3DXMesh* mesh = model.getMesh();
-    BufferLock vertexLock(mesh, BufferLock::kVertices, D3DLOCK_READONLY);
-    const BYTE* vertexBytes = vertexLock.as<const BYTE>();
-    const unsigned stride = mesh->GetNumBytesPerVertex();
-    auto position = [&](WORD i) { return reinterpret_cast<const D3DXVECTOR3*>(vertexBytes + size_t(i) * stride); };
-    std::vector<double> loopTimes;
-    std::vector<double> allPartsTimes;
-    loopTimes.reserve(kClicks);
+    // The plain loop over the current part's faces, and over every part's.
     unsigned loopHits = 0;
-    for (const Ray& ray : rays) {
-        const double start = milliseconds();
-        Parts& part = model.getParts(model.getCurrentParts());
-        BufferLock lock(part.getIndexBuffer(), 0);
-        const WORD* indices = lock.as<const WORD>();
-        for (unsigned f = 0; f < part.getFaceCount(); ++f) {
-            float u, v, distance;
-            const WORD* face = indices + f * 3;
-            if (D3DXIntersectTri(position(face[0]), position(face[1]), position(face[2]), &ray.origin, &ray.direction,
-                                 &u, &v, &distance))
-                ++loopHits;
-        }
-        loopTimes.push_back(milliseconds() - start);
-    }
-    for (const Ray& ray : rays) {
-        const double start = milliseconds();
-        for (unsigned k = 0; k < model.getPartsCount(); ++k) {
-            Parts& part = model.getParts(k);
-            BufferLock lock(part.getIndexBuffer(), 0);
-            const WORD* indices = lock.as<const WORD>();
-            for (unsigned f = 0; f < part.getFaceCount(); ++f) {
-                float u, v, distance;
-                const WORD* face = indices + f * 3;
-                if (D3DXIntersectTri(position(face[0]), position(face[1]), position(face[2]), &ray.origin,
-                                     &ray.direction, &u, &v, &distance))
-                    ++loopHits;
-            }
-        }
-        allPartsTimes.push_back(milliseconds() - start);
-    }
+    const std::vector<double> loopTimes = plainLoopTimes(model, rays, false, loopHits);
+    const std::vector<double> allPartsTimes = plainLoopTimes(model, rays, true, loopHits);
     const double pickMs = median(pickTimes);
     const double loopMs = median(loopTimes);
     const double allPartsMs = median(allPartsTimes);

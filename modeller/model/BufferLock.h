@@ -10,7 +10,6 @@ public:
     enum MeshBuffer { kVertices, kIndices, kAttributes };
 
     BufferLock(IDirect3DVertexBuffer9* buffer, DWORD flags);
-    BufferLock(IDirect3DIndexBuffer9* buffer, DWORD flags);
     BufferLock(ID3DXMesh* mesh, MeshBuffer buffer, DWORD flags);
     ~BufferLock();
     BufferLock(const BufferLock&) = delete;
@@ -22,6 +21,10 @@ public:
     {
         return static_cast<T*>(data_);
     }
+
+protected:
+    // A part's index buffer is locked through IndexBufferLock.
+    BufferLock(IDirect3DIndexBuffer9* buffer, DWORD flags);
 
 private:
     enum Kind { kVertexBuffer, kIndexBuffer, kMesh };

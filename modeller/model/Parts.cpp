@@ -1,6 +1,7 @@
 #include "Parts.h"
 
 #include "BufferLock.h"
+#include "IndexBufferLock.h"
 #include "ComRef.h"
 #include "Material.h"
 #include "PartsSaveData.h"
@@ -75,8 +76,8 @@ int Parts::create(unsigned id, IDirect3DDevice9* device, std::vector<DWORD>& fac
     if (!buildAttributeRanges(faces, mesh))
         return 0;
 
-    BufferLock part(indexBuffer_, 0);
-    if (!part.data()) {
+    IndexBufferLock part(indexBuffer_);
+    if (!part.indices()) {
         log.print(1, "パーツ用インデックスバッファのロック失敗");
         return 0;
     }
@@ -88,11 +89,11 @@ int Parts::create(unsigned id, IDirect3DDevice9* device, std::vector<DWORD>& fac
         }
         const WORD* in = meshIndices.as<const WORD>();
         for (unsigned k = 0; k < faceCount_; ++k)
-            std::copy(in + faces[k] * 3, in + faces[k] * 3 + 3, part.as<WORD>() + k * 3);
+            std::copy(in + faces[k] * 3, in + faces[k] * 3 + 3, part.indices() + k * 3);
     }
 
-    computeIndexRange(part.as<WORD>());
-    if (!computeBoundingSphereFromMesh(part.as<WORD>(), mesh))
+    computeIndexRange(part.indices());
+    if (!computeBoundingSphereFromMesh(part.indices(), mesh))
         return 0;
     buildSubsets();
     current_ = 0;
@@ -195,11 +196,11 @@ int Parts::pick(std::vector<FaceHit>& hits, const Ray& ray, const BYTE* vertices
 {
     if (!visible_ && !current_)
         return 1;
-    BufferLock lock(indexBuffer_, 0);
-    if (!lock.as<WORD>())
+    IndexBufferLock lock(indexBuffer_);
+    if (!lock.indices())
         return 0;
     for (unsigned i = 0; i < subsetCount_; ++i)
-        subsets_[i].pick(hits, ray, vertices, stride, lock.as<WORD>(), id_, current_);
+        subsets_[i].pick(hits, ray, vertices, stride, lock.indices(), id_, current_);
     return 1;
 }
 
@@ -207,10 +208,10 @@ int Parts::toggleFace(unsigned subset, unsigned face, int makeUnfilled)
 {
     if (subset >= subsetCount_)
         return 0;
-    BufferLock lock(indexBuffer_, 0);
-    if (!lock.as<WORD>())
+    IndexBufferLock lock(indexBuffer_);
+    if (!lock.indices())
         return 0;
-    return subsets_[subset].toggleFace(lock.as<WORD>(), face, makeUnfilled);
+    return subsets_[subset].toggleFace(lock.indices(), face, makeUnfilled);
 }
 
 unsigned Parts::getSolidFaceCount() const
@@ -227,12 +228,12 @@ std::vector<char> Parts::makeSaveData() const
     record.name = name_;
     record.current = uint32_t(current_);
     record.visible = uint32_t(visible_);
-    BufferLock lock(indexBuffer_, 0);
-    if (!lock.as<WORD>()) {
+    IndexBufferLock lock(indexBuffer_);
+    if (!lock.indices()) {
         Logger::getInstance().print(1, "セーブ用インデックスバッファのロック失敗");
         return std::vector<char>();
     }
-    record.indices.assign(lock.as<WORD>(), lock.as<WORD>() + faceCount_ * 3);
+    record.indices.assign(lock.indices(), lock.indices() + faceCount_ * 3);
     for (unsigned i = 0; i < subsetCount_; ++i)
         record.subsets.push_back(subsets_[i].makeSaveData());
     return record.encode();
@@ -265,18 +266,18 @@ int Parts::applySaveData(const std::vector<char>& bytes)
         if (index < minVertexIndex_ || index > maxVertexIndex_)
             return refuseSaveData(id_);
 
-    BufferLock lock(indexBuffer_, 0);
-    if (!lock.as<WORD>()) {
+    IndexBufferLock lock(indexBuffer_);
+    if (!lock.indices()) {
         Logger::getInstance().print(1, "ロード用インデックスバッファのロック失敗");
         return 0;
     }
-    if (!matchesSaveData(record, lock.as<WORD>()))
+    if (!matchesSaveData(record, lock.indices()))
         return 0;
 
     current_ = int(record.current);
     visible_ = int(record.visible);
     name_ = record.name.c_str();
-    std::copy(record.indices.begin(), record.indices.end(), lock.as<WORD>());
+    std::copy(record.indices.begin(), record.indices.end(), lock.indices());
     for (unsigned i = 0; i < subsetCount_; ++i)
         subsets_[i].load(record.subsets[i]);
     return 1;

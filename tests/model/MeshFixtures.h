@@ -1,5 +1,7 @@
 #pragma once
 
+#include "modeller/model/IndexBufferLock.h"
+
 #include <d3dx9.h>
 
 #include <array>
@@ -64,10 +66,8 @@ inline std::vector<WORD> readIndices(IDirect3DIndexBuffer9* buffer)
     D3DINDEXBUFFER_DESC description;
     buffer->GetDesc(&description);
     std::vector<WORD> indices(description.Size / 2);
-    void* data = nullptr;
-    if (SUCCEEDED(buffer->Lock(0, 0, &data, 0))) {
-        std::copy(static_cast<WORD*>(data), static_cast<WORD*>(data) + indices.size(), indices.begin());
-        buffer->Unlock();
-    }
+    IndexBufferLock lock(buffer);
+    if (lock.indices())
+        std::copy(lock.indices(), lock.indices() + indices.size(), indices.begin());
     return indices;
 }
