@@ -44,7 +44,7 @@ MainWindow& MainWindow::getInstance()
     return mainWindow;
 }
 
-MainWindow::MainWindow() : userInterface_(systemUserInterface()) {}
+MainWindow::MainWindow() : splitBar_(this), userInterface_(systemUserInterface()) {}
 
 int MainWindow::run(HINSTANCE instance, int showCommand)
 {
@@ -63,7 +63,7 @@ int MainWindow::startUp(HINSTANCE instance, int showCommand)
     InitCommonControls();
     if (!createWindow(instance))
         return 0;
-    if (!splitBar_.create(window_, kFirstSplitX, kSplitBarId, this))
+    if (!splitBar_.create(window_, kFirstSplitX, kSplitBarId))
         return 0;
     if (!partsList.create("PARTSLIST_CLASS", window_, kPartsListId))
         return 0;

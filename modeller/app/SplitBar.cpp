@@ -16,10 +16,9 @@ constexpr UINT kDragEnded = WM_APP + 1;
 
 }
 
-int SplitBar::create(HWND parent, int x, int id, IFrameWindow* frame)
+int SplitBar::create(HWND parent, int x, int id)
 {
     parent_ = parent;
-    frame_ = frame;
     id_ = id;
     auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(parent, GWLP_HINSTANCE));
 

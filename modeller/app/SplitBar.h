@@ -14,14 +14,14 @@ public:
     // Sent to the parent whenever the bar moves: the parent lays its panels out.
     static constexpr UINT kLayoutPanels = WM_USER + 1;
 
-    SplitBar() = default;
+    // The frame gives the bar's limits and resets the device after a drag; without
+    // one the bar may stand anywhere and nothing is reset.
+    explicit SplitBar(IFrameWindow* frame = nullptr) : frame_(frame) {}
     SplitBar(const SplitBar&) = delete;
     SplitBar& operator=(const SplitBar&) = delete;
 
     // Registers the class "TBM_SPLITBAR_CLASS<id>", so one bar per id. 1 or 0.
-    // The frame gives the bar's limits and resets the device after a drag; without
-    // one the bar may stand anywhere and nothing is reset.
-    int create(HWND parent, int x, int id, IFrameWindow* frame);
+    int create(HWND parent, int x, int id);
     void setX(int x);
     void setHeight(int height);
 
@@ -41,12 +41,12 @@ private:
 
     HWND window_ = nullptr;
     HWND parent_ = nullptr;
-    IFrameWindow* frame_ = nullptr;
     int id_ = -1;
     int x_ = 0;
     int y_ = 0;
     int width_ = 0;
     int height_ = 0;
+    IFrameWindow* frame_;
 };
 
 }

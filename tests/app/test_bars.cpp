@@ -109,9 +109,9 @@ TEST_CASE("split bar is made with its own class at the given x over the parent's
 {
     Frame frame;
     SplitLimits limits(0, 300);
-    tbm::SplitBar bar;
+    tbm::SplitBar bar(&limits);
     CHECK(bar.getId() == -1);
-    REQUIRE(bar.create(frame.window, 100, 101, &limits) == 1);
+    REQUIRE(bar.create(frame.window, 100, 101) == 1);
 
     WNDCLASSA windowClass;
     CHECK(GetClassInfoA(GetModuleHandleA(nullptr), "TBM_SPLITBAR_CLASS101", &windowClass));
@@ -135,16 +135,16 @@ TEST_CASE("split bar is made with its own class at the given x over the parent's
           == 0);
     CHECK(GetCursor() == LoadCursorA(nullptr, IDC_SIZEWE));
 
-    tbm::SplitBar second;
-    CHECK(second.create(frame.window, 50, 101, &limits) == 0);
+    tbm::SplitBar second(&limits);
+    CHECK(second.create(frame.window, 50, 101) == 0);
 }
 
 TEST_CASE("split bar stays within the main window's limits and at the top")
 {
     Frame frame;
     SplitLimits limits(0, 300);
-    tbm::SplitBar bar;
-    REQUIRE(bar.create(frame.window, 100, nextBarId(), &limits) == 1);
+    tbm::SplitBar bar(&limits);
+    REQUIRE(bar.create(frame.window, 100, nextBarId()) == 1);
 
     struct Case {
         int x;
@@ -181,8 +181,8 @@ TEST_CASE("split bar drag lays out at every step and resets the device once if i
 {
     Frame frame;
     SplitLimits limits(0, 300);
-    tbm::SplitBar bar;
-    REQUIRE(bar.create(frame.window, 100, nextBarId(), &limits) == 1);
+    tbm::SplitBar bar(&limits);
+    REQUIRE(bar.create(frame.window, 100, nextBarId()) == 1);
 
     SUBCASE("moved")
     {
@@ -217,8 +217,8 @@ TEST_CASE("split bar height changes keep its x")
 {
     Frame frame;
     SplitLimits limits(0, 300);
-    tbm::SplitBar bar;
-    REQUIRE(bar.create(frame.window, 100, nextBarId(), &limits) == 1);
+    tbm::SplitBar bar(&limits);
+    REQUIRE(bar.create(frame.window, 100, nextBarId()) == 1);
     bar.setX(120);
     bar.setHeight(200);
     CHECK(bar.getX() == 120);
@@ -264,8 +264,8 @@ TEST_CASE("split bar dragged with the mouse through the platform's move loop")
 {
     Frame frame;
     SplitLimits limits(0, 300);
-    tbm::SplitBar bar;
-    REQUIRE(bar.create(frame.window, 100, nextBarId(), &limits) == 1);
+    tbm::SplitBar bar(&limits);
+    REQUIRE(bar.create(frame.window, 100, nextBarId()) == 1);
     // Above the windows of other test programs on the same display.
     SetWindowPos(frame.window, HWND_TOPMOST, 300, 200, 0, 0, SWP_NOSIZE);
     SetForegroundWindow(frame.window);
