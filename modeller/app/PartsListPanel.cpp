@@ -155,14 +155,14 @@ void PartsListPanel::clear()
     listView.deleteAllItems();
 }
 
-void PartsListPanel::addParts(const char* name, unsigned partIndex)
+void PartsListPanel::addParts(int partIndex, const std::string& name)
 {
-    listView.insertItem(name, static_cast<int>(partIndex));
+    listView.insertItem(name, partIndex);
 }
 
-void PartsListPanel::setPartsCheck(unsigned partIndex, int checked, int redraw)
+void PartsListPanel::setPartsCheck(int partIndex, int checked, int redraw)
 {
-    const int row = listView.findItemByParam(static_cast<int>(partIndex));
+    const int row = listView.findItemByParam(partIndex);
     if (row != -1)
         listView.setItemCheck(row, checked);
     if (redraw)
@@ -176,9 +176,9 @@ void PartsListPanel::setAllPartsCheck(int checked, int redraw)
         ModeringPanel::getInstance().redraw();
 }
 
-void PartsListPanel::selectItem(unsigned row)
+void PartsListPanel::selectItem(int row)
 {
-    listView.selectItem(static_cast<int>(row));
+    listView.selectItem(row);
 }
 
 int PartsListPanel::getSelectedParts() const

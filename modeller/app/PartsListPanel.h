@@ -28,9 +28,9 @@ public:
 
     // The model's fill: clear, then a row and its check per part, then row 0.
     void clear() override;
-    void addParts(const char* name, unsigned partIndex) override;
-    void setPartsCheck(unsigned partIndex, int checked, int redraw) override;
-    void selectItem(unsigned row) override;
+    void addParts(int partIndex, const std::string& name) override;
+    void setPartsCheck(int partIndex, int checked, int redraw) override;
+    void selectItem(int row) override;
 
     void setAllPartsCheck(int checked, int redraw);
     // The part of the focused row, -1 when no row has the focus.

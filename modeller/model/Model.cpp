@@ -441,8 +441,8 @@ void Model::fillPartsList()
         return;
     partsList_->clear();
     for (unsigned k = 0; k < partsCount_; ++k) {
-        partsList_->addParts(parts_[k].getName().c_str(), k);
-        partsList_->setPartsCheck(k, parts_[k].isVisible(), 0);
+        partsList_->addParts(int(k), parts_[k].getName());
+        partsList_->setPartsCheck(int(k), parts_[k].isVisible(), 0);
     }
     partsList_->selectItem(0);
 }

@@ -95,10 +95,10 @@ public:
 class SelectingPartsList : public RecordingPartsList {
 public:
     explicit SelectingPartsList(tbm::Modering& controller) : controller_(controller) {}
-    void selectItem(unsigned index) override
+    void selectItem(int row) override
     {
-        RecordingPartsList::selectItem(index);
-        controller_.setCurrentParts(int(index), 1);
+        RecordingPartsList::selectItem(row);
+        controller_.setCurrentParts(row, 1);
     }
 
 private:

@@ -48,7 +48,7 @@ TEST_CASE("opening names the work after a work file and new work otherwise")
     CHECK(c.controller.getModel().isLoaded() == 1);
     CHECK(c.frame.title == std::string("新規") + kProduct);
     CHECK(c.controller.getWorkFileName().empty());
-    CHECK(c.list.selected == std::vector<unsigned>{0});
+    CHECK(c.list.selected == std::vector<int>{0});
     c.click(c.currentFaceCentres()[0]);
 
     // New work saves under a name the dialog gives; ".tbs" is added.

@@ -118,8 +118,8 @@ TEST_CASE("clear empties the list and forgets the focused row")
     CHECK(editor.partsList().getSelectedParts() == -1);
 
     // Rows whose item data is not their position: the part goes by the data.
-    editor.partsList().addParts("b", 1);
-    editor.partsList().addParts("a", 0);
+    editor.partsList().addParts(1, "b");
+    editor.partsList().addParts(0, "a");
     editor.model().setCurrentParts(2, 0);
     editor.partsList().selectItem(0);
     CHECK(editor.partsList().getSelectedParts() == 1);

@@ -39,7 +39,7 @@ class RecordingPartsList : public IPartsList {
 public:
     struct Row {
         std::string name;
-        unsigned data;
+        int data;
         int check;
     };
 
@@ -48,17 +48,17 @@ public:
         rows.clear();
         ++clears;
     }
-    void addParts(const char* name, unsigned data) override { rows.push_back(Row{name, data, -1}); }
-    void setPartsCheck(unsigned index, int check, int redraw) override
+    void addParts(int partIndex, const std::string& name) override { rows.push_back(Row{name, partIndex, -1}); }
+    void setPartsCheck(int partIndex, int checked, int redraw) override
     {
-        if (index < rows.size())
-            rows[index].check = check;
+        if (partIndex >= 0 && unsigned(partIndex) < rows.size())
+            rows[partIndex].check = checked;
         lastRedraw = redraw;
     }
-    void selectItem(unsigned index) override { selected.push_back(index); }
+    void selectItem(int row) override { selected.push_back(row); }
 
     std::vector<Row> rows;
-    std::vector<unsigned> selected;
+    std::vector<int> selected;
     int clears = 0;
     int lastRedraw = -1;
 };

@@ -121,12 +121,12 @@ TEST_CASE("a plug-in and its .x file open into the same parts and fill the list"
     CHECK(fromPin.list.clears == 1);
     REQUIRE(fromPin.list.rows.size() == 3);
     for (unsigned k = 0; k < 3; ++k) {
-        CHECK(fromPin.list.rows[k].data == k);
+        CHECK(fromPin.list.rows[k].data == int(k));
         CHECK(fromPin.list.rows[k].name == model.getParts(k).getName());
         CHECK(fromPin.list.rows[k].check == 1);
     }
     CHECK(fromPin.list.lastRedraw == 0);
-    CHECK(fromPin.list.selected == std::vector<unsigned>{0});
+    CHECK(fromPin.list.selected == std::vector<int>{0});
 
     OpenModel fromFile;
     const std::string xPath = dir.file("three\\three.x");
