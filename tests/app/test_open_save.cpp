@@ -200,12 +200,21 @@ TEST_CASE("a failed save keeps the previous work file the name and the title")
     person.messages.clear();
 
     REQUIRE(c.open(c.plugIn()) == 1);
-    // New work whose save fails stays new work.
-    person.saveAsAnswers = {c.dir.file("no folder\\work.tbs")};
-    CHECK(c.controller.saveFile(nullptr, 0) == FALSE);
-    CHECK(messageTexts() == std::vector<std::string>{"エラー！セーブに失敗しました。"});
-    CHECK(c.controller.getWorkFileName().empty());
-    CHECK(c.frame.title == std::string("新規") + kProduct);
+    // New work whose save fails stays new work: a missing folder, and a folder of
+    // the chosen name (asked about, overwritten, not replaceable).
+    const std::string folder = c.dir.file("folder.tbs");
+    REQUIRE(CreateDirectoryA(folder.c_str(), nullptr));
+    person.messageAnswer = IDYES;
+    for (const std::string& target : {c.dir.file("no folder\\work.tbs"), folder}) {
+        CAPTURE(target);
+        person.messages.clear();
+        person.saveAsAnswers = {target};
+        CHECK(c.controller.saveFile(nullptr, 0) == FALSE);
+        REQUIRE(!person.messages.empty());
+        CHECK(person.messages.back().text == "エラー！セーブに失敗しました。");
+        CHECK(c.controller.getWorkFileName().empty());
+        CHECK(c.frame.title == std::string("新規") + kProduct);
+    }
 
     const std::string work = c.dir.file("work.tbs");
     person.saveAsAnswers = {work};
@@ -219,7 +228,13 @@ TEST_CASE("a failed save keeps the previous work file the name and the title")
         FailingFiles failing(budget);
         CHECK(c.controller.saveFile(nullptr, 0) == FALSE);
     }
-    CHECK(person.messages.size() == 2);
+    // Written whole, but the file held open without delete sharing cannot be replaced.
+    HANDLE held =
+        CreateFileA(work.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    REQUIRE(held != INVALID_HANDLE_VALUE);
+    CHECK(c.controller.saveFile(nullptr, 0) == FALSE);
+    CloseHandle(held);
+    CHECK(messageTexts() == std::vector<std::string>(3, "エラー！セーブに失敗しました。"));
     CHECK(readBytes(work) == before);
     CHECK(c.controller.getWorkFileName() == work);
     CHECK(c.frame.title == work + kProduct);

@@ -11,7 +11,9 @@
 
 #include <doctest/doctest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <list>
 #include <string>
 #include <vector>
 
@@ -424,6 +426,63 @@ TEST_CASE("a failed save keeps the previous work file and leaves no temporary fi
         CHECK_MESSAGE(name.find(".tmp") == std::string::npos, name);
     }
     CHECK(model.save(work) == 1);
+}
+
+namespace {
+
+// The names in a folder, sorted.
+std::vector<std::string> folderNames(const std::string& folder)
+{
+    std::list<gfl::Path> files;
+    gfl::Path(folder).getFileList(files);
+    std::vector<std::string> names;
+    for (const gfl::Path& path : files) {
+        std::string name;
+        path.getFileName(name);
+        names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}
+
+TEST_CASE("a save whose replace fails says so and leaves the folder as it was")
+{
+    TempDir dir;
+    OpenModel open;
+    REQUIRE(open.model.open(packModel(dir, "three", threePartText()), kFov) == 1);
+    const std::string saves = dir.file("saves");
+    REQUIRE(CreateDirectoryA(saves.c_str(), nullptr));
+    const std::string work = saves + "\\work.tbs";
+    REQUIRE(open.model.save(work) == 1);
+    const std::string before = zipbytes::readAll(work);
+    const std::string folder = saves + "\\folder.tbs";
+    REQUIRE(CreateDirectoryA(folder.c_str(), nullptr));
+    const std::vector<std::string> names = folderNames(saves);
+    open.model.setPartsName(0, "changed");
+
+    SUBCASE("a file held open without delete sharing")
+    {
+        HANDLE held = CreateFileA(work.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+        REQUIRE(held != INVALID_HANDLE_VALUE);
+        LogCapture log;
+        CHECK(open.model.save(work) == 0);
+        CloseHandle(held);
+        CHECK(LogCapture::count("セーブファイルを置き換えられません。" + work) == 1);
+    }
+    SUBCASE("a folder of that name")
+    {
+        LogCapture log;
+        CHECK(open.model.save(folder) == 0);
+        CHECK(LogCapture::count("セーブファイルを置き換えられません。" + folder) == 1);
+        CHECK(GetFileAttributesA(folder.c_str()) == FILE_ATTRIBUTE_DIRECTORY);
+    }
+    CHECK(zipbytes::readAll(work) == before);
+    CHECK(folderNames(saves) == names);
+    CHECK(open.model.save(work) == 1);
+    CHECK(zipbytes::readAll(work) != before);
 }
 
 TEST_CASE("a moved plug-in is found in the plugin folder beside the program")
