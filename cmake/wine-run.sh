@@ -10,13 +10,21 @@ export WINEDEBUG=${WINEDEBUG:--all,err+module}
 wineserver=${TOBURE_WINESERVER:-wineserver}
 # A step of making the prefix or the session, given seconds at most; false when it hung.
 boot() { local limit=$1; shift; DISPLAY= timeout "$limit" "$TOBURE_WINE" "$@" >/dev/null 2>&1; [ $? -ne 124 ]; }
+# The prefix's settings: windows not managed by the X window manager, and a crash
+# ends the program with a backtrace on standard error and a non-zero exit, instead
+# of a crash dialog that waits for a person. .ready holds the version of this list.
+settings_version=2
+settings() {
+    boot 240 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f &&
+        boot 240 reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
+}
 (
     flock 9
     # A making that hangs (seen under emulation) is ended and taken up again, twice at most.
     for attempt in 1 2 3; do
-        [ -f "$WINEPREFIX/.ready" ] && break
-        boot 240 wineboot -i && boot 240 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f &&
-            timeout 240 "$wineserver" -w && touch "$WINEPREFIX/.ready" && break
+        [ "$(cat "$WINEPREFIX/.ready" 2>/dev/null)" = "$settings_version" ] && break
+        boot 240 wineboot -i && settings && timeout 240 "$wineserver" -w &&
+            echo "$settings_version" >"$WINEPREFIX/.ready" && break
         "$wineserver" -k 2>/dev/null
     done
     # Wine reads its own fonts (Marlett draws the caption buttons) only from the

@@ -21,13 +21,30 @@ drawing=(bench_model bench_paint)
 cmake --build "$dir" --target "${plain[@]}" "${drawing[@]}" >/dev/null
 emulator=(env TOBURE_WINE="$wine" TOBURE_WINESERVER="$wineserver" TOBURE_WINEPREFIX="$dir/wineprefix"
           "$root/cmake/wine-run.sh")
+# Each program is ended after 15 minutes; a crash or a hang is reported, the
+# others still run, and the command then fails.
+failed=()
+report() { # name exit-code
+    [ "$2" -eq 0 ] && return
+    echo "$1 failed (exit $2)"
+    failed+=("$1")
+}
 for bench in "${plain[@]}"; do
     echo "== $bench"
-    "${emulator[@]}" "$dir/$bench.exe"
+    rc=0
+    timeout 900 "${emulator[@]}" "$dir/$bench.exe" || rc=$?
+    report "$bench" "$rc"
 done
 for bench in "${drawing[@]}"; do
     echo "== $bench"
+    rc=0
     # A device needs a display, and a Wine session started on it.
-    xvfb-run -a -s "-screen 0 1024x768x24" sh -c 'WINEPREFIX="$1" "$2" -k; WINEPREFIX="$1" "$2" -w; shift 2; "$@"' \
-        sh "$dir/wineprefix" "$wineserver" "${emulator[@]}" "$dir/$bench.exe"
+    timeout 900 xvfb-run -a -s "-screen 0 1024x768x24" sh -c \
+        'WINEPREFIX="$1" "$2" -k; WINEPREFIX="$1" "$2" -w; shift 2; "$@"' \
+        sh "$dir/wineprefix" "$wineserver" "${emulator[@]}" "$dir/$bench.exe" || rc=$?
+    report "$bench" "$rc"
 done
+if [ ${#failed[@]} -gt 0 ]; then
+    echo "bench: failed: ${failed[*]}"
+    exit 1
+fi
