@@ -386,48 +386,6 @@ TEST_CASE("a work file restores names visibility and solid faces and part 0 is c
     CHECK(open.list.rows[2].check == 0);
 }
 
-TEST_CASE("a failed save keeps the previous work file and leaves no temporary file")
-{
-    TempDir dir;
-    OpenModel open;
-    Model& model = open.model;
-    REQUIRE(model.open(packModel(dir, "three", threePartText()), kFov) == 1);
-    const std::string work = dir.file("work.tbs");
-    REQUIRE(model.save(work) == 1);
-    std::string before;
-    {
-        gfl::File file(work);
-        DWORD size = 0;
-        file.getSize(&size);
-        before.resize(size);
-        file.readAll(&before[0], size);
-    }
-    model.setPartsName(0, "changed");
-    const unsigned long fileSize = (unsigned long)(before.size());
-    for (unsigned long budget : {0ul, 40ul, fileSize / 2, fileSize - 1}) {
-        CAPTURE(budget);
-        FailingFiles failing(budget);
-        CHECK(model.save(work) == 0);
-    }
-    CHECK(model.save(dir.file("missing\\work.tbs")) == 0);
-
-    gfl::File file(work);
-    DWORD size = 0;
-    file.getSize(&size);
-    std::string after(size, '\0');
-    file.readAll(&after[0], size);
-    CHECK(after == before);
-
-    std::list<gfl::Path> files;
-    gfl::Path(dir.path()).getFileList(files);
-    for (const gfl::Path& path : files) {
-        std::string name;
-        path.getFileName(name);
-        CHECK_MESSAGE(name.find(".tmp") == std::string::npos, name);
-    }
-    CHECK(model.save(work) == 1);
-}
-
 namespace {
 
 // The names in a folder, sorted.
@@ -445,6 +403,30 @@ std::vector<std::string> folderNames(const std::string& folder)
     return names;
 }
 
+}
+
+TEST_CASE("a failed save keeps the previous work file and leaves no temporary file")
+{
+    TempDir dir;
+    OpenModel open;
+    Model& model = open.model;
+    REQUIRE(model.open(packModel(dir, "three", threePartText()), kFov) == 1);
+    const std::string work = dir.file("work.tbs");
+    REQUIRE(model.save(work) == 1);
+    const std::string before = zipbytes::readAll(work);
+    model.setPartsName(0, "changed");
+    const unsigned long fileSize = (unsigned long)(before.size());
+    for (unsigned long budget : {0ul, 40ul, fileSize / 2, fileSize - 1}) {
+        CAPTURE(budget);
+        FailingFiles failing(budget);
+        CHECK(model.save(work) == 0);
+    }
+    CHECK(model.save(dir.file("missing\\work.tbs")) == 0);
+
+    CHECK(zipbytes::readAll(work) == before);
+    for (const std::string& name : folderNames(dir.path()))
+        CHECK_MESSAGE(name.find(".tmp") == std::string::npos, name);
+    CHECK(model.save(work) == 1);
 }
 
 TEST_CASE("a save whose replace fails says so and leaves the folder as it was")
