@@ -3,7 +3,6 @@
 #include <zlib.h>
 
 #include <cstring>
-#include <vector>
 
 namespace {
 
@@ -11,6 +10,7 @@ constexpr size_t kHeaderSize = 16;
 constexpr size_t kStatedSizeBytes = 4;
 constexpr size_t kBlockHeaderBytes = 4; // uncompressed size, compressed size with "CK"
 constexpr size_t kMaxBlockSize = 32768;
+constexpr unsigned long kMaxBodySize = 256ul * 1024 * 1024;
 
 unsigned readLittle16(const unsigned char* p)
 {
@@ -40,18 +40,18 @@ public:
     BlockInflater(const BlockInflater&) = delete;
     BlockInflater& operator=(const BlockInflater&) = delete;
 
-    // 1 when the packed bytes are one complete deflate stream giving exactly out.size() bytes.
-    int inflateBlock(const unsigned char* packed, size_t packedSize, const std::vector<unsigned char>& dictionary,
-                     std::vector<unsigned char>& out)
+    // 1 when the packed bytes are one complete deflate stream giving exactly size bytes.
+    int inflateBlock(const unsigned char* packed, size_t packedSize, const unsigned char* dictionary,
+                     size_t dictionarySize, unsigned char* out, size_t size)
     {
         if (!ready_ || inflateReset(&stream_) != Z_OK)
             return 0;
-        if (!dictionary.empty() && inflateSetDictionary(&stream_, dictionary.data(), uInt(dictionary.size())) != Z_OK)
+        if (dictionarySize && inflateSetDictionary(&stream_, dictionary, uInt(dictionarySize)) != Z_OK)
             return 0;
         stream_.next_in = const_cast<Bytef*>(packed);
         stream_.avail_in = uInt(packedSize);
-        stream_.next_out = out.data();
-        stream_.avail_out = uInt(out.size());
+        stream_.next_out = out;
+        stream_.avail_out = uInt(size);
         const int result = inflate(&stream_, Z_FINISH);
         return result == Z_STREAM_END && stream_.avail_out == 0 && stream_.avail_in == 0 ? 1 : 0;
     }
@@ -66,6 +66,7 @@ private:
 CompressedBodyCheck::Result CompressedBodyCheck::run(const void* data, size_t size)
 {
     failure_ = "";
+    body_.clear();
     const unsigned char* bytes = static_cast<const unsigned char*>(data);
     if (!bytes || !isCompressedHeader(bytes, size))
         return kNotCompressed;
@@ -74,11 +75,13 @@ CompressedBodyCheck::Result CompressedBodyCheck::run(const void* data, size_t si
     const unsigned long stated = readLittle32(bytes + kHeaderSize);
     if (stated < kHeaderSize)
         return fail("展開後のサイズがヘッダより小さい");
+    if (stated > kMaxBodySize)
+        return fail("展開後のサイズが大きすぎる");
     unsigned long remaining = stated - kHeaderSize; // the stated size counts the header
     size_t at = kHeaderSize + kStatedSizeBytes;
 
     BlockInflater inflater;
-    std::vector<unsigned char> previous, current;
+    size_t previous = 0; // where the last block's output begins in the body
     while (remaining > 0) {
         if (size - at < kBlockHeaderBytes)
             return fail("展開後のサイズに届く前にデータが終わる");
@@ -91,12 +94,15 @@ CompressedBodyCheck::Result CompressedBodyCheck::run(const void* data, size_t si
             return fail("ブロックがデータの終わりを越える");
         if (bytes[at] != 'C' || bytes[at + 1] != 'K')
             return fail("ブロックにCKの署名がない");
-        current.resize(blockSize);
-        if (!inflater.inflateBlock(bytes + at + 2, packedSize - 2, previous, current))
+        const size_t done = body_.size();
+        body_.resize(done + blockSize);
+        unsigned char* out = reinterpret_cast<unsigned char*>(body_.data()) + done;
+        if (!inflater.inflateBlock(bytes + at + 2, packedSize - 2, out - (done - previous), done - previous, out,
+                                   blockSize))
             return fail("ブロックがそのサイズに展開できない");
         at += packedSize;
         remaining -= blockSize;
-        previous.swap(current);
+        previous = done;
     }
     if (at != size)
         return fail("最後のブロックの後にデータが残る");
@@ -106,5 +112,6 @@ CompressedBodyCheck::Result CompressedBodyCheck::run(const void* data, size_t si
 CompressedBodyCheck::Result CompressedBodyCheck::fail(const char* what)
 {
     failure_ = what;
+    body_.clear();
     return kDamaged;
 }

@@ -115,17 +115,9 @@ private:
     DWORD created_ = 0;
 };
 
-bool isIdentity(const D3DXMATRIX& matrix)
-{
-    D3DXMATRIX identity;
-    D3DXMatrixIdentity(&identity);
-    return matrix == identity;
-}
-
 struct PlacedContainer {
     const Container* container;
     D3DXMATRIX combined;
-    DWORD transformingFrames; // frames above it whose matrix is not the identity
 };
 
 // The frame hierarchy of .x bytes, destroyed with the object.
@@ -163,7 +155,7 @@ public:
         std::vector<PlacedContainer> out;
         D3DXMATRIX identity;
         D3DXMatrixIdentity(&identity);
-        collect(root_, identity, 0, out);
+        collect(root_, identity, out);
         std::stable_sort(out.begin(), out.end(), [](const PlacedContainer& a, const PlacedContainer& b) {
             return a.container->order < b.container->order;
         });
@@ -172,18 +164,16 @@ public:
 
 private:
     // A frame's matrix applies before its parent's: world = local x parent x grandparent ...
-    static void collect(const D3DXFRAME* frame, const D3DXMATRIX& parent, DWORD transforming,
-                        std::vector<PlacedContainer>& out)
+    static void collect(const D3DXFRAME* frame, const D3DXMATRIX& parent, std::vector<PlacedContainer>& out)
     {
         for (; frame; frame = frame->pFrameSibling) {
             PlacedContainer placed;
             D3DXMatrixMultiply(&placed.combined, &frame->TransformationMatrix, &parent);
-            placed.transformingFrames = transforming + (isIdentity(frame->TransformationMatrix) ? 0 : 1);
             for (const D3DXMESHCONTAINER* c = frame->pMeshContainer; c; c = c->pNextMeshContainer) {
                 placed.container = static_cast<const Container*>(c);
                 out.push_back(placed);
             }
-            collect(frame->pFrameFirstChild, placed.combined, placed.transformingFrames, out);
+            collect(frame->pFrameFirstChild, placed.combined, out);
         }
     }
 
@@ -325,70 +315,19 @@ int createJoinedMesh(const std::vector<PlacedContainer>& placed, DWORD faceCount
 
 }
 
-struct MeshHierarchy::Frames : Hierarchy {};
-
-MeshHierarchy::MeshHierarchy() : frames_(new Frames) {}
-
-MeshHierarchy::~MeshHierarchy() = default;
-
-int MeshHierarchy::load(const void* data, DWORD size, IDirect3DDevice9* device)
-{
-    return frames_->load(data, size, device);
-}
-
-void MeshHierarchy::release()
-{
-    frames_->release();
-}
-
-DWORD MeshHierarchy::getContainerCount() const
-{
-    return DWORD(frames_->containers().size());
-}
-
-int MeshHierarchy::hasNestedTransforms() const
-{
-    for (const PlacedContainer& placed : frames_->containers()) {
-        if (placed.transformingFrames >= 2)
-            return 1;
-    }
-    return 0;
-}
-
-int countMeshContainers(const void* data, DWORD size, IDirect3DDevice9* device, DWORD* count)
-{
-    *count = 0;
-    MeshHierarchy hierarchy;
-    if (!hierarchy.load(data, size, device))
-        return 0;
-    *count = hierarchy.getContainerCount();
-    return 1;
-}
-
 int joinMeshHierarchy(const void* data, DWORD size, IDirect3DDevice9* device, ID3DXMesh** mesh, ID3DXBuffer** adjacency,
                       ID3DXBuffer** materials, DWORD* materialCount)
-{
-    MeshHierarchy hierarchy;
-    if (!hierarchy.load(data, size, device)) {
-        *mesh = nullptr;
-        *adjacency = nullptr;
-        *materials = nullptr;
-        *materialCount = 0;
-        Logger::getInstance().print(1, "メッシュの結合に失敗しました。");
-        return 0;
-    }
-    return hierarchy.join(device, mesh, adjacency, materials, materialCount);
-}
-
-int MeshHierarchy::join(IDirect3DDevice9* device, ID3DXMesh** mesh, ID3DXBuffer** adjacency, ID3DXBuffer** materials,
-                        DWORD* materialCount) const
 {
     *mesh = nullptr;
     *adjacency = nullptr;
     *materials = nullptr;
     *materialCount = 0;
-
-    const std::vector<PlacedContainer> placed = frames_->containers();
+    Hierarchy hierarchy;
+    if (!hierarchy.load(data, size, device)) {
+        Logger::getInstance().print(1, "メッシュの結合に失敗しました。");
+        return 0;
+    }
+    const std::vector<PlacedContainer> placed = hierarchy.containers();
     unsigned long long vertexTotal = 0;
     DWORD faceCount = 0, materialTotal = 0;
     for (const PlacedContainer& p : placed) {

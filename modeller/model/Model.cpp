@@ -2,11 +2,11 @@
 
 #include "BufferLock.h"
 #include "ComRef.h"
-#include "CompressedBodyCheck.h"
 #include "FaceWalk.h"
 #include "IPartsList.h"
 #include "MeshCheck.h"
 #include "MeshJoin.h"
+#include "XFileBytes.h"
 #include "archive/PlugInData.h"
 #include "archive/PlugInReader.h"
 #include "archive/SerializeReader.h"
@@ -148,40 +148,43 @@ int Model::loadMesh(ID3DXBuffer** adjacency, ID3DXBuffer** materials)
     return 0;
 }
 
-// One mesh container is loaded by the source's own call; two or more, or one
-// under a chain of transforming frames, are joined here, since the platform's
-// join and its order of frame matrices cannot be relied on. Every mesh is validated.
-template <typename LoadSingle>
-int Model::loadMeshFromBytes(const void* data, DWORD size, const char* source, LoadSingle loadSingle,
-                             ID3DXBuffer** adjacency, ID3DXBuffer** materials)
+// The source's bytes are checked and made into what the parser gets. One mesh
+// is loaded by the whole-file call; two or more, or one under a chain of
+// transforming frames, are joined here, since the platform's join and its order
+// of frame matrices cannot be relied on. Every mesh is validated.
+int Model::loadMeshFromBytes(const void* data, size_t size, const char* source, ID3DXBuffer** adjacency,
+                             ID3DXBuffer** materials)
 {
     Logger& log = Logger::getInstance();
-    // The platform's parser can crash on a damaged compressed body: none reaches it.
-    CompressedBodyCheck check;
-    if (check.run(data, size) == CompressedBodyCheck::kDamaged) {
-        log.print(1, "%sの圧縮されたメッシュが壊れています（%s）。%s", source, check.getFailure(), meshPath_.c_str());
+    XFileBytes bytes;
+    const XFileBytes::Result prepared = bytes.prepare(data, size);
+    if (prepared == XFileBytes::kDamagedCompression) {
+        log.print(1, "%sの圧縮されたメッシュが壊れています（%s）。%s", source, bytes.getFailure(), meshPath_.c_str());
         return 0;
     }
-    MeshHierarchy hierarchy;
-    const DWORD containers = size != 0 && hierarchy.load(data, size, device_) ? hierarchy.getContainerCount() : 0;
-    if (containers == 0) {
+    if (prepared != XFileBytes::kReady) {
+        log.print(1, "%sのXファイルが読めません（%s）。%s", source, bytes.getFailure(), meshPath_.c_str());
+        return 0;
+    }
+    if (bytes.getMeshCount() == 0) {
         log.print(1, "%sのメッシュが読めません。%s", source, meshPath_.c_str());
         return 0;
     }
-    const bool join = containers > 1 || hierarchy.hasNestedTransforms();
-    if (join) {
-        log.print(3, "%sのメッシュを階層から結合します。%s", source, meshPath_.c_str());
-    } else {
-        log.print(3, "%sのメッシュを一括で読み込みます。%s", source, meshPath_.c_str());
-        hierarchy.release(); // the source's own call loads it
-    }
+    if (bytes.getRepairedLists())
+        log.print(3, "%sの一つだけの面マテリアルを全ての面に当てます。%s", source, meshPath_.c_str());
+    const bool join = bytes.getMeshCount() > 1 || bytes.hasNestedTransforms();
+    log.print(3, join ? "%sのメッシュを階層から結合します。%s" : "%sのメッシュを一括で読み込みます。%s", source,
+              meshPath_.c_str());
     ComRef<ID3DXMesh> mesh;
     ComRef<ID3DXBuffer> adjacencyBuffer;
     ComRef<ID3DXBuffer> materialBuffer;
     DWORD materialCount = 0;
+    const DWORD length = DWORD(bytes.size());
     const int loaded =
-        join ? hierarchy.join(device_, mesh.out(), adjacencyBuffer.out(), materialBuffer.out(), &materialCount)
-             : SUCCEEDED(loadSingle(adjacencyBuffer.out(), materialBuffer.out(), &materialCount, mesh.out()));
+        join ? joinMeshHierarchy(bytes.data(), length, device_, mesh.out(), adjacencyBuffer.out(),
+                                 materialBuffer.out(), &materialCount)
+             : SUCCEEDED(D3DXLoadMeshFromXInMemory(bytes.data(), length, kLoadOptions, device_, adjacencyBuffer.out(),
+                                                   materialBuffer.out(), nullptr, &materialCount, mesh.out()));
     if (!loaded || !mesh || !adjacencyBuffer || !materialBuffer || !validateMesh(mesh.get(), materialCount)) {
         log.print(1, "%sのメッシュが使えません。%s", source, meshPath_.c_str());
         return 0;
@@ -201,13 +204,7 @@ int Model::loadMeshFromPlugIn(ID3DXBuffer** adjacency, ID3DXBuffer** materials)
         if (!reader.open(meshPath_.c_str()) || !reader.readMainMeshFile(bytes))
             return 0;
     }
-    const DWORD size = DWORD(bytes.size());
-    return loadMeshFromBytes(
-        bytes.data(), size, "プラグイン",
-        [&](ID3DXBuffer** a, ID3DXBuffer** m, DWORD* count, ID3DXMesh** mesh) {
-            return D3DXLoadMeshFromXInMemory(bytes.data(), size, kLoadOptions, device_, a, m, nullptr, count, mesh);
-        },
-        adjacency, materials);
+    return loadMeshFromBytes(bytes.data(), bytes.size(), "プラグイン", adjacency, materials);
 }
 
 int Model::loadMeshFromResource(ID3DXBuffer** adjacency, ID3DXBuffer** materials)
@@ -217,13 +214,7 @@ int Model::loadMeshFromResource(ID3DXBuffer** adjacency, ID3DXBuffer** materials
     const void* data = loaded ? LockResource(loaded) : nullptr;
     if (!data)
         return 0;
-    return loadMeshFromBytes(
-        data, SizeofResource(nullptr, resource), "リソース",
-        [&](ID3DXBuffer** a, ID3DXBuffer** m, DWORD* count, ID3DXMesh** mesh) {
-            return D3DXLoadMeshFromXResource(nullptr, meshPath_.c_str(), kXFileResourceType, kLoadOptions, device_, a,
-                                             m, nullptr, count, mesh);
-        },
-        adjacency, materials);
+    return loadMeshFromBytes(data, SizeofResource(nullptr, resource), "リソース", adjacency, materials);
 }
 
 int Model::loadMeshFromFile(ID3DXBuffer** adjacency, ID3DXBuffer** materials)
@@ -237,15 +228,9 @@ int Model::loadMeshFromFile(ID3DXBuffer** adjacency, ID3DXBuffer** materials)
         Logger::getInstance().print(1, "ファイルのメッシュが大きすぎます。%s", meshPath_.c_str());
         return 0;
     }
-    const DWORD size = DWORD(bytes.size());
-    if (size && FAILED(file.readAll(bytes.data(), size)))
+    if (!bytes.empty() && FAILED(file.readAll(bytes.data(), DWORD(bytes.size()))))
         return 0;
-    return loadMeshFromBytes(
-        bytes.data(), size, "ファイル",
-        [&](ID3DXBuffer** a, ID3DXBuffer** m, DWORD* count, ID3DXMesh** mesh) {
-            return D3DXLoadMeshFromXA(meshPath_.c_str(), kLoadOptions, device_, a, m, nullptr, count, mesh);
-        },
-        adjacency, materials);
+    return loadMeshFromBytes(bytes.data(), bytes.size(), "ファイル", adjacency, materials);
 }
 
 int Model::computeBoundingSphere()

@@ -77,9 +77,8 @@ public:
     DrawOptions& getDrawOptions() { return drawOptions_; }
 
 private:
-    template <typename LoadSingle>
-    int loadMeshFromBytes(const void* data, DWORD size, const char* source, LoadSingle loadSingle,
-                          ID3DXBuffer** adjacency, ID3DXBuffer** materials);
+    int loadMeshFromBytes(const void* data, size_t size, const char* source, ID3DXBuffer** adjacency,
+                          ID3DXBuffer** materials);
     int loadMeshFromResource(ID3DXBuffer** adjacency, ID3DXBuffer** materials);
     int loadMeshFromFile(ID3DXBuffer** adjacency, ID3DXBuffer** materials);
     int optimizeMesh(ID3DXBuffer* adjacency);

@@ -1,5 +1,14 @@
 #include "TestDevice.h"
 
+#include <cstdio>
+
+namespace {
+
+constexpr int kAttempts = 10;
+constexpr DWORD kRetryMs = 300;
+
+}
+
 TestDevice::TestDevice()
 {
     WNDCLASSA windowClass = {};
@@ -21,8 +30,16 @@ TestDevice::TestDevice()
     parameters.EnableAutoDepthStencil = TRUE;
     parameters.AutoDepthStencilFormat = D3DFMT_D16;
     parameters.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
-    direct3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window_, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
-                            &parameters, &device_);
+    // Under a loaded display the first tries can fail; a device is rarely refused for long.
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        const HRESULT created = direct3d_->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window_,
+                                                        D3DCREATE_SOFTWARE_VERTEXPROCESSING, &parameters, &device_);
+        if (SUCCEEDED(created))
+            return;
+        std::fprintf(stderr, "test device: CreateDevice failed with %08lx\n", static_cast<unsigned long>(created));
+        device_ = nullptr;
+        Sleep(kRetryMs);
+    }
 }
 
 TestDevice::~TestDevice()

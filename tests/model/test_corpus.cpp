@@ -20,6 +20,7 @@ constexpr float kFov = 0.7853982f;
 constexpr size_t kCurrentFlagOffset = 16;
 
 enum class Expect { kOpens, kFails };
+enum class Road { kWhole, kJoined, kNone };
 
 struct CorpusModel {
     const char* folder;
@@ -28,35 +29,42 @@ struct CorpusModel {
     // Faces joined where they share an edge by position, across meshes once
     // joined: the skybox's six quads are one closed cube.
     unsigned parts;
+    unsigned faces; // after triangulation
+    unsigned materials;
+    Road road; // the whole-file call, or the meshes joined from the hierarchy
     const char* reason; // why a model fails
 };
 
 const CorpusModel kCorpus[] = {
-    {"assimp-anim-cylinder", "anim_test.x", Expect::kFails, 0, "the platform's parser refuses it (E_FAIL)"},
-    {"assimp-cube-3formats", "test_cube_binary.x", Expect::kOpens, 1, ""},
-    {"assimp-cube-3formats", "test_cube_compressed.x", Expect::kOpens, 1, ""},
-    {"assimp-cube-3formats", "test_cube_text.x", Expect::kOpens, 1, ""},
-    {"assimp-malformed", "OV_GetNextToken.x", Expect::kFails, 0, "compressed block does not inflate"},
-    {"assimp-malformed", "malformed_skinweights_oob.x", Expect::kOpens, 1, ""},
-    {"assimp-maya-cube", "test.x", Expect::kFails, 0, "the platform's parser refuses it (E_FAIL)"},
-    {"assimp-truespace-bin", "fromtruespace_bin32.x", Expect::kOpens, 4, ""},
-    {"dx-airplane", "airplane 2.x", Expect::kOpens, 22, ""},
-    {"dx-ball-bin", "ball.x", Expect::kOpens, 1, ""},
-    {"dx-bigship1-bin", "bigship1.x", Expect::kOpens, 1, ""},
-    {"dx-cell", "cell.x", Expect::kOpens, 1, ""},
-    {"dx-knot", "knot.x", Expect::kOpens, 1, ""},
-    {"dx-lobby-skybox", "lobby_skybox.x", Expect::kOpens, 1, ""},
-    {"dx-room", "room.x", Expect::kOpens, 1, ""},
-    {"dx-tiger", "tiger.x", Expect::kFails, 0, "short material list: the platform's parser refuses it"},
-    {"dx-tiger", "tiger_crlf.x", Expect::kFails, 0, "short material list: the platform's parser refuses it"},
-    {"dx-vinestart-bin", "vinestart.x", Expect::kOpens, 2, ""},
-    {"kwxport-vcolor-cube", "kwxport_test_cubewithvcolors.x", Expect::kOpens, 1, ""},
+    // Uses the extension set's DeclData without declaring it.
+    {"assimp-anim-cylinder", "anim_test.x", Expect::kOpens, 1, 840, 1, Road::kWhole, ""},
+    {"assimp-cube-3formats", "test_cube_binary.x", Expect::kOpens, 1, 12, 1, Road::kWhole, ""},
+    {"assimp-cube-3formats", "test_cube_compressed.x", Expect::kOpens, 1, 12, 1, Road::kWhole, ""},
+    {"assimp-cube-3formats", "test_cube_text.x", Expect::kOpens, 1, 12, 1, Road::kWhole, ""},
+    {"assimp-malformed", "OV_GetNextToken.x", Expect::kFails, 0, 0, 0, Road::kNone, "compressed block does not inflate"},
+    {"assimp-malformed", "malformed_skinweights_oob.x", Expect::kOpens, 1, 12, 1, Road::kWhole, ""},
+    {"assimp-maya-cube", "test.x", Expect::kOpens, 1, 12, 1, Road::kWhole, ""},
+    {"assimp-truespace-bin", "fromtruespace_bin32.x", Expect::kOpens, 4, 6656, 1, Road::kWhole, ""},
+    {"dx-airplane", "airplane 2.x", Expect::kOpens, 22, 596, 8, Road::kJoined, ""},
+    {"dx-ball-bin", "ball.x", Expect::kOpens, 1, 224, 1, Road::kWhole, ""},
+    {"dx-bigship1-bin", "bigship1.x", Expect::kOpens, 1, 8686, 5, Road::kWhole, ""},
+    {"dx-cell", "cell.x", Expect::kOpens, 1, 12, 3, Road::kWhole, ""},
+    {"dx-knot", "knot.x", Expect::kOpens, 1, 46464, 1, Road::kWhole, ""},
+    {"dx-lobby-skybox", "lobby_skybox.x", Expect::kOpens, 1, 12, 6, Road::kJoined, ""},
+    // A one-index material list in a binary body.
+    {"dx-mslogo-bin", "mslogo.x", Expect::kOpens, 5, 2668, 1, Road::kWhole, ""},
+    {"dx-room", "room.x", Expect::kOpens, 1, 24, 3, Road::kWhole, ""},
+    // One-index material lists in text bodies.
+    {"dx-tiger", "tiger.x", Expect::kOpens, 1, 602, 1, Road::kWhole, ""},
+    {"dx-tiger", "tiger_crlf.x", Expect::kOpens, 1, 602, 1, Road::kWhole, ""},
+    {"dx-vinestart-bin", "vinestart.x", Expect::kOpens, 2, 1392, 1, Road::kWhole, ""},
+    {"kwxport-vcolor-cube", "kwxport_test_cubewithvcolors.x", Expect::kOpens, 1, 12, 3, Road::kWhole, ""},
     // Its one mesh sits under two transforming frames, so it is joined; where
     // four faces meet at an edge the adjacency pairs them in face order.
-    {"minetest-character", "character.x", Expect::kOpens, 5, ""},
-    {"wine-tzip-vectors", "compressed_object.x", Expect::kFails, 0, "no mesh in it"},
-    {"wine-tzip-vectors", "compressed_template.x", Expect::kFails, 0, "no mesh in it"},
-    {"wine-tzip-vectors", "empty_tzip_file.x", Expect::kFails, 0, "no objects at all"},
+    {"minetest-character", "character.x", Expect::kOpens, 5, 96, 1, Road::kJoined, ""},
+    {"wine-tzip-vectors", "compressed_object.x", Expect::kFails, 0, 0, 0, Road::kNone, "no mesh in it"},
+    {"wine-tzip-vectors", "compressed_template.x", Expect::kFails, 0, 0, 0, Road::kNone, "no mesh in it"},
+    {"wine-tzip-vectors", "empty_tzip_file.x", Expect::kFails, 0, 0, 0, Road::kNone, "no objects at all"},
 };
 
 bool isMeshFile(const std::string& name)
@@ -157,9 +165,17 @@ TEST_CASE("every corpus model opens and round-trips its work file or fails clean
             continue;
         }
 
-        REQUIRE(model.open(pin, kFov) == 1);
+        {
+            LogCapture log;
+            REQUIRE(model.open(pin, kFov) == 1);
+            const bool joined = LogCapture::count("プラグインのメッシュを階層から結合します。" + pin) == 1;
+            CHECK(joined == (entry.road == Road::kJoined));
+            CHECK(LogCapture::count("プラグインのメッシュを一括で読み込みます。" + pin) == (joined ? 0 : 1));
+        }
         const unsigned count = model.getPartsCount();
         CHECK(count == entry.parts);
+        CHECK(model.getFaceCount() == entry.faces);
+        CHECK(model.getMaterialCount() == entry.materials);
         unsigned faces = 0;
         for (unsigned k = 0; k < count; ++k)
             faces += model.getParts(k).getFaceCount();

@@ -107,7 +107,8 @@ TEST_CASE("damaged compressed XFILE resources are refused by the resource source
         {"TBM_RESOURCE_BAD_SIGNATURE", "ブロックにCKの署名がない"},
         {"TBM_RESOURCE_BAD_SIZE", "展開後のサイズに届く前にデータが終わる"},
         {"TBM_RESOURCE_LEFT_OVER", "最後のブロックの後にデータが残る"},
-        {"TBM_RESOURCE_PLAIN_BODY", "ブロックがデータの終わりを越える"},
+        // Plain text read as a stated size: 1.9 GB.
+        {"TBM_RESOURCE_PLAIN_BODY", "展開後のサイズが大きすぎる"},
     };
     for (const Case& c : cases) {
         CAPTURE(c.name);

@@ -1,0 +1,441 @@
+// The bytes the parser gets: templates declared ahead, compressed bodies
+// inflated, one-index material lists widened, the road read from the body,
+// and damaged bodies refused before the parser sees them.
+#include "modeller/model/LoaderTemplates.h"
+#include "modeller/model/XFileBytes.h"
+#include "modeller/model/XTokenizer.h"
+#include "modeller/model/Model.h"
+#include "CorpusFiles.h"
+#include "LogCapture.h"
+#include "ModelFixtures.h"
+#include "MsZipWriter.h"
+#include "TestDevice.h"
+#include "XFileWriter.h"
+
+#include <doctest/doctest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char kHeader[] = "xof 0303txt 0032\n";
+constexpr float kFov = 0.7853982f;
+
+std::string prepared(const std::string& bytes, XFileBytes::Result expect = XFileBytes::kReady)
+{
+    XFileBytes out;
+    REQUIRE(out.prepare(bytes.data(), bytes.size()) == expect);
+    return std::string(out.data(), out.size());
+}
+
+// The body that follows the declared templates.
+std::string bodyAfterTemplates(const std::string& bytes, bool binary)
+{
+    const std::string& templates = loaderTemplates(binary);
+    REQUIRE(bytes.size() >= 16 + templates.size());
+    REQUIRE(bytes.compare(16, templates.size(), templates) == 0);
+    return bytes.substr(16 + templates.size());
+}
+
+// Byte ranges of the templates a binary body declares, by name.
+std::vector<std::pair<std::string, std::string>> binaryTemplates(const std::string& file)
+{
+    std::vector<std::pair<std::string, std::string>> out;
+    const std::string body = file.substr(16);
+    XTokenizer tokens(body.data(), body.size(), true, 4);
+    XToken token, name;
+    while (tokens.next(token)) {
+        if (token.code != kXTemplate)
+            continue;
+        const size_t begin = token.begin;
+        REQUIRE(tokens.next(name));
+        while (tokens.next(token) && token.code != kXCloseBrace) {
+        }
+        out.emplace_back(body.substr(name.text, name.textSize), body.substr(begin, token.end - begin));
+    }
+    return out;
+}
+
+void appendLittle(std::string& out, unsigned value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out += char((value >> (8 * i)) & 0xFF);
+}
+
+xfile::Mesh texturedQuad()
+{
+    xfile::Mesh mesh = xfile::quad("Q", 0.0f, 0.0f);
+    mesh.materials[0].texture = "quad.bmp";
+    return mesh;
+}
+
+}
+
+TEST_CASE("the loader's template sets are declared ahead of the body in its own encoding")
+{
+    const std::string text = xfile::writeText({xfile::Node::meshNode(texturedQuad())});
+    const std::string out = prepared(text);
+    CHECK(out.compare(0, 16, text, 0, 16) == 0);
+    CHECK(bodyAfterTemplates(out, false) == text.substr(16));
+    for (const char* name : {"XSkinMeshHeader", "VertexDuplicationIndices", "SkinWeights", "EffectInstance",
+                             "AnimTicksPerSecond", "CompressedAnimationSet", "FVFData", "DeclData", "PMInfo"}) {
+        CAPTURE(name);
+        CHECK(loaderTemplates(false).find(std::string("template ") + name + " ") != std::string::npos);
+    }
+
+    // The exporter of this file declared five of the same templates in binary;
+    // the encoder writes them byte for byte as it did.
+    const std::string ball = readBytes(corpusFolder() + "\\dx-ball-bin\\ball.x");
+    REQUIRE(!ball.empty());
+    unsigned compared = 0;
+    for (const auto& declared : binaryTemplates(ball)) {
+        if (loaderTemplates(false).find("template " + declared.first + " ") == std::string::npos)
+            continue;
+        CAPTURE(declared.first);
+        CHECK(loaderTemplates(true).find(declared.second) != std::string::npos);
+        ++compared;
+    }
+    CHECK(compared == 5);
+    const std::string binaryOut = prepared(ball);
+    CHECK(binaryOut.compare(0, 16, ball, 0, 16) == 0);
+    CHECK(bodyAfterTemplates(binaryOut, true) == ball.substr(16));
+}
+
+TEST_CASE("the template encoder refuses what no declaration holds")
+{
+    CHECK(encodeBinaryTokens("template A { <00000000-0000-0000-0000-000000000000> DWORD a; }", 60).size() > 0);
+    for (const char* text : {"template A { FLOAT a; 1.5 }", "template A { \"text\" }", "template A { <0000 }"}) {
+        CAPTURE(text);
+        CHECK(encodeBinaryTokens(text, std::strlen(text)).empty());
+    }
+}
+
+TEST_CASE("a compressed body is handed over inflated under the plain header of its encoding")
+{
+    const std::string text = xfile::writeText({xfile::Node::meshNode(texturedQuad())});
+    const std::string out = prepared(mszip::compress(text));
+    CHECK(out.compare(0, 16, "xof 0303txt 0032") == 0);
+    CHECK(bodyAfterTemplates(out, false) == text.substr(16));
+
+    const std::string binary = readBytes(corpusFolder() + "\\assimp-cube-3formats\\test_cube_binary.x");
+    REQUIRE(!binary.empty());
+    const std::string binaryOut = prepared(mszip::compress(binary));
+    CHECK(binaryOut.compare(0, 16, "xof 0303bin 0032") == 0);
+    CHECK(bodyAfterTemplates(binaryOut, true) == binary.substr(16));
+}
+
+TEST_CASE("a material list with one face index gives that index to every face of its mesh")
+{
+    const std::string materials = "Material { 1.0;1.0;1.0;1.0;; 0.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; }\n";
+    auto mesh = [&](const char* faces, const char* list) {
+        return std::string(kHeader) + "Mesh {\n4;\n0.0;0.0;0.0;,\n0.0;1.0;0.0;,\n1.0;1.0;0.0;,\n1.0;0.0;0.0;;\n" + faces
+               + "MeshMaterialList {\n" + list + materials + materials + "}\n}\n";
+    };
+    const char* threeFaces = "3;\n3;0,1,2;,\n3;0,2,3;,\n3;1,2,3;;\n";
+    struct Case {
+        const char* name;
+        std::string text;
+        const char* listAfter; // empty: the body is handed over as it is
+    };
+    const Case cases[] = {
+        {"one index, three faces", mesh(threeFaces, "2;\n1;\n1;;\n"), "2;\n3;\n1,1,1;;\n"},
+        {"two indexes, three faces", mesh(threeFaces, "2;\n2;\n1,0;;\n"), ""},
+        {"one index, one face", mesh("1;\n3;0,1,2;;\n", "2;\n1;\n1;;\n"), ""},
+        {"a list outside a mesh", std::string(kHeader) + "MeshMaterialList {\n2;\n1;\n1;;\n}\n", ""},
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.name);
+        const std::string body = bodyAfterTemplates(prepared(c.text), false);
+        if (*c.listAfter == '\0')
+            CHECK(body == c.text.substr(16));
+        else
+            CHECK(body.find(std::string("MeshMaterialList {\n") + c.listAfter) != std::string::npos);
+    }
+
+    // In binary the three values [materials, 1, index] are one integer list.
+    const std::string logo = readBytes(corpusFolder() + "\\dx-mslogo-bin\\mslogo.x");
+    REQUIRE(!logo.empty());
+    const std::string body = bodyAfterTemplates(prepared(logo), true);
+    std::string list;
+    appendLittle(list, kXIntegerList, 2);
+    for (unsigned value : {2 + 2668u, 1u, 2668u})
+        appendLittle(list, value, 4);
+    const size_t at = body.find("MeshMaterialList");
+    REQUIRE(at != std::string::npos);
+    CHECK(body.compare(at + 16 + 2, list.size(), list) == 0);
+    for (unsigned face = 0; face < 2668; ++face)
+        CHECK(body.compare(at + 18 + list.size() + face * 4, 4, std::string(4, '\0')) == 0);
+    CHECK(body.size() == logo.size() - 16 + 2667 * 4);
+}
+
+TEST_CASE("the body says how many meshes the hierarchy holds and whether frames nest transforms")
+{
+    const std::string quad = "Mesh Q {\n3;\n0.0;0.0;0.0;,\n0.0;1.0;0.0;,\n1.0;1.0;0.0;;\n1;\n3;0,1,2;;\n}\n";
+    const std::string scale = "FrameTransformMatrix { 2.0,0.0,0.0,0.0,0.0,2.0,0.0,0.0,0.0,0.0,2.0,0.0,0.0,0.0,0.0,1.0;; }\n";
+    const std::string identity = "FrameTransformMatrix { 1.0,0,0,0, 0,1.0,0,0, 0,0,1,0, 0,0,0,1.0;; }\n";
+    struct Case {
+        const char* name;
+        std::string body;
+        unsigned meshes;
+        bool nested;
+    };
+    const Case cases[] = {
+        {"a mesh alone", quad, 1, false},
+        {"a mesh in one moving frame", "Frame A {" + scale + quad + "}", 1, false},
+        {"a mesh in two moving frames", "Frame A {" + scale + "Frame B {" + scale + quad + "} }", 1, true},
+        {"a moving frame in a plain one", "Frame A {" + identity + "Frame B {" + scale + quad + "} }", 1, false},
+        {"a mesh and a frame's reference to it", quad + "Frame A {" + scale + "{ Q } }", 2, false},
+        {"a reference under two moving frames", quad + "Frame A {" + scale + "Frame B {" + scale + "{ Q } } }", 2,
+         true},
+        {"a frame referenced by another", "Frame A { " + quad + "}\nFrame B {" + scale + "{ A } }", 2, false},
+        {"a reference to nothing, a mesh inside another object", "Frame A { { Nowhere } }\nHolder {" + quad + "}", 0,
+         false},
+        {"two meshes side by side", quad + "Mesh R {\n0;\n0;\n}\n", 2, false},
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.name);
+        const std::string text = kHeader + c.body;
+        XFileBytes bytes;
+        REQUIRE(bytes.prepare(text.data(), text.size()) == XFileBytes::kReady);
+        CHECK(bytes.getMeshCount() == c.meshes);
+        CHECK(bytes.hasNestedTransforms() == c.nested);
+    }
+}
+
+namespace {
+
+struct Damaged {
+    std::string name;
+    std::string bytes;
+    bool refusedByReader; // else the bytes are readable and the loader refuses them
+};
+
+void putLittle(std::string& bytes, size_t at, unsigned value, int width)
+{
+    for (int i = 0; i < width; ++i)
+        bytes[at + i] = char((value >> (8 * i)) & 0xFF);
+}
+
+// The first token of a binary body with the given code, after the name if one is given.
+XToken firstToken(const std::string& file, XTokenCode code, const std::string& after = std::string())
+{
+    XTokenizer tokens(file.data() + 16, file.size() - 16, true, 4);
+    XToken token;
+    bool seen = after.empty();
+    while (tokens.next(token)) {
+        seen = seen || (token.code == kXName && file.compare(16 + token.text, token.textSize, after) == 0);
+        if (seen && token.code == code) {
+            token.begin += 16;
+            token.text += 16;
+            return token;
+        }
+    }
+    FAIL("no such token");
+    return token;
+}
+
+std::string nested(const std::string& header, const std::string& open, const std::string& close, int depth)
+{
+    std::string out = header;
+    for (int i = 0; i < depth; ++i)
+        out += open;
+    for (int i = 0; i < depth; ++i)
+        out += close;
+    return out;
+}
+
+std::vector<Damaged> damagedText()
+{
+    const std::string text = xfile::writeText({xfile::Node::frame("F", {xfile::Node::meshNode(texturedQuad())})});
+    std::vector<Damaged> out;
+    for (size_t cut : {size_t(24), size_t(30), text.size() / 2, text.size() - 3})
+        out.push_back({"text cut at " + std::to_string(cut), text.substr(0, cut), true});
+    std::string unterminated = text;
+    unterminated.erase(unterminated.find(".bmp\"") + 4, 1);
+    out.push_back({"text string without its closing quote", unterminated, true});
+    std::string comment = text;
+    comment.insert(comment.rfind('}'), "// ");
+    out.push_back({"text comment hiding the last brace", comment, true});
+    out.push_back({"text without its last brace", text.substr(0, text.rfind('}')), true});
+    std::string guid = text;
+    guid.insert(16, "\ntemplate T { <3D82AB43-62DA-11cf }\n");
+    out.push_back({"text template with a cut GUID", guid, true});
+    out.push_back({"text frames nested 100 deep", nested(kHeader, "Frame F {\n", "}\n", 100), true});
+    std::string count = text;
+    count.replace(count.find("4;"), 2, "99999999;");
+    out.push_back({"text vertex count past the body", count, false});
+    return out;
+}
+
+std::vector<Damaged> damagedBinary()
+{
+    const std::string cube = readBytes(corpusFolder() + "\\assimp-cube-3formats\\test_cube_binary.x");
+    REQUIRE(!cube.empty());
+    std::vector<Damaged> out;
+    for (size_t cut : {size_t(17), size_t(21), cube.size() / 3, cube.size() / 2, cube.size() - 1})
+        out.push_back({"binary cut at " + std::to_string(cut), cube.substr(0, cut), true});
+    std::string list = cube;
+    putLittle(list, firstToken(cube, kXIntegerList).begin + 2, 0x40000000u, 4);
+    out.push_back({"binary integer list longer than the body", list, true});
+    std::string floats = cube;
+    const XToken floatList = firstToken(cube, kXFloatList);
+    putLittle(floats, floatList.begin + 2, unsigned((cube.size() - floatList.text) / 4 + 1), 4);
+    out.push_back({"binary float list running past the end", floats, true});
+    std::string name = cube;
+    putLittle(name, firstToken(cube, kXName).begin + 2, 0xFFFFFFF0u, 4);
+    out.push_back({"binary name longer than the body", name, true});
+    std::string code = cube;
+    putLittle(code, firstToken(cube, kXOpenBrace).begin, 0x63, 2);
+    out.push_back({"binary unknown token", code, true});
+    out.push_back({"binary without its last brace", cube.substr(0, cube.size() - 2), true});
+    std::string frame;
+    putLittle(frame.append(6, '\0'), 0, kXName, 2);
+    putLittle(frame, 2, 5, 4);
+    frame += "Frame";
+    frame.append(2, '\0');
+    putLittle(frame, 11, kXOpenBrace, 2);
+    std::string close(2, '\0');
+    putLittle(close, 0, kXCloseBrace, 2);
+    out.push_back({"binary frames nested 100 deep", nested(cube.substr(0, 16), frame, close, 100), true});
+    std::string count = cube;
+    putLittle(count, firstToken(cube, kXIntegerList, "Mesh").text, 0x7FFFFFFFu, 4);
+    out.push_back({"binary vertex count past the body", count, false});
+    return out;
+}
+
+}
+
+TEST_CASE("damaged bodies are refused as the source's failure and the editor opens the next model")
+{
+    TempDir dir;
+    std::vector<Damaged> cases = damagedText();
+    for (Damaged& d : damagedBinary())
+        cases.push_back(d);
+    Model model;
+    RecordingPartsList list;
+    REQUIRE(model.create(TestDevice::get()) == 1);
+    model.setPartsList(&list);
+    int n = 0;
+    for (const Damaged& d : cases) {
+        CAPTURE(d.name);
+        XFileBytes bytes;
+        CHECK((bytes.prepare(d.bytes.data(), d.bytes.size()) == XFileBytes::kUnreadable) == d.refusedByReader);
+        const std::string name = "damaged" + std::to_string(n++);
+        const std::string pin = packModel(dir, name, d.bytes);
+        REQUIRE(!pin.empty());
+        LogCapture log;
+        CHECK(model.open(pin, kFov) == 0);
+        CHECK(model.isLoaded() == 0);
+        CHECK(LogCapture::count("Xファイルの読み込みに失敗しました。") == 1);
+        const std::string refusal = std::string("プラグインのXファイルが読めません（") + bytes.getFailure() + "）。" + pin;
+        CHECK(LogCapture::count(refusal) == (d.refusedByReader ? 1 : 0));
+    }
+    REQUIRE(model.open(repositoryFile("resources\\sample\\sample.x"), kFov) == 1);
+    CHECK(model.getPartsCount() > 0);
+    model.destroy();
+}
+
+namespace {
+
+// A small seeded generator, the same sequence on every run.
+class Seeded {
+public:
+    explicit Seeded(unsigned seed) : state_(seed) {}
+    unsigned next(unsigned bound)
+    {
+        state_ = state_ * 1664525u + 1013904223u;
+        return bound ? (state_ >> 8) % bound : 0;
+    }
+
+private:
+    unsigned state_;
+};
+
+// One random change: bytes overwritten, a digit or a count changed, the body
+// cut, a stretch removed or repeated.
+std::string mutate(const std::string& original, Seeded& random)
+{
+    std::string bytes = original;
+    const unsigned size = unsigned(bytes.size());
+    const unsigned at = random.next(size);
+    switch (random.next(6)) {
+    case 0:
+        for (unsigned i = 0, n = 1 + random.next(4); i < n; ++i)
+            bytes[random.next(size)] = char(random.next(256));
+        break;
+    case 1: {
+        const size_t digit = bytes.find_first_of("0123456789", at);
+        if (digit != std::string::npos)
+            bytes[digit] = char('0' + random.next(10));
+        break;
+    }
+    case 2:
+        if (at + 4 <= size)
+            putLittle(bytes, at & ~3u, random.next(2) ? random.next(1000) : 0xFFFFFFF0u + random.next(16), 4);
+        break;
+    case 3:
+        bytes.resize(at);
+        break;
+    case 4:
+        bytes.erase(at, 1 + random.next(16));
+        break;
+    default:
+        bytes.insert(at, bytes.substr(random.next(size), 1 + random.next(64)));
+    }
+    return bytes;
+}
+
+}
+
+TEST_CASE("seeded mutations of real models are each refused cleanly or opened")
+{
+    const char* files[] = {"dx-tiger\\tiger.x",
+                           "assimp-cube-3formats\\test_cube_text.x",
+                           "assimp-cube-3formats\\test_cube_binary.x",
+                           "assimp-cube-3formats\\test_cube_compressed.x",
+                           "assimp-maya-cube\\test.x",
+                           "dx-cell\\cell.x",
+                           "dx-ball-bin\\ball.x",
+                           "dx-mslogo-bin\\mslogo.x",
+                           "kwxport-vcolor-cube\\kwxport_test_cubewithvcolors.x",
+                           "dx-airplane\\airplane 2.x"};
+    std::vector<std::string> originals;
+    for (const char* file : files) {
+        originals.push_back(readBytes(corpusFolder() + "\\" + file));
+        REQUIRE(!originals.back().empty());
+    }
+    constexpr unsigned kMutations = 600;
+    constexpr DWORD kBudgetMs = 40000;
+    TempDir dir;
+    const std::string path = dir.file("mutated.x");
+    Model model;
+    REQUIRE(model.create(TestDevice::get()) == 1);
+    Seeded random(20261211);
+    const DWORD start = GetTickCount();
+    unsigned tried = 0, opened = 0;
+    for (; tried < kMutations && GetTickCount() - start < kBudgetMs; ++tried) {
+        const size_t file = tried % originals.size();
+        const std::string bytes = mutate(originals[file], random);
+        CAPTURE(files[file]);
+        CAPTURE(tried);
+        writeTextFile(path, bytes);
+        const int result = model.open(path, kFov);
+        REQUIRE((result == 0 || result == 1));
+        if (result == 1) {
+            ++opened;
+            unsigned faces = 0;
+            for (unsigned k = 0; k < model.getPartsCount(); ++k)
+                faces += model.getParts(k).getFaceCount();
+            CHECK(faces == model.getFaceCount());
+        } else {
+            CHECK(model.isLoaded() == 0);
+        }
+    }
+    MESSAGE(tried << " mutations, " << opened << " opened");
+    CHECK(tried >= 100);
+    CHECK(opened > 0);
+    CHECK(opened < tried);
+    model.destroy();
+}
