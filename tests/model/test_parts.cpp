@@ -14,6 +14,7 @@
 
 #include <doctest/doctest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -454,5 +455,56 @@ TEST_CASE("a released part, or one whose create failed, acts as a part without f
             CHECK(decoded.faceCount() == c.recordFaces);
             CHECK(decoded.subsets.empty());
         }
+    }
+}
+
+TEST_CASE("a hidden part that is not current is drawn only while browsing")
+{
+    // Parts A, B and C of two faces each; the first face of each is solid.
+    PartFixture fixture(separateTriangles(6));
+    REQUIRE(fixture.mesh);
+    RecordingDevice device(fixture.device);
+    fixture.device = &device;
+    TwoMaterials materials(&device);
+    Parts parts[3];
+    std::map<IDirect3DIndexBuffer9*, std::string> names;
+    for (unsigned k = 0; k < 3; ++k) {
+        REQUIRE(fixture.create(parts[k], k, {2 * k, 2 * k + 1}) == 1);
+        REQUIRE(parts[k].toggleFace(0, 0, 0) == 1);
+        names[parts[k].getIndexBuffer()] = std::string(1, char('A' + k));
+    }
+
+    struct Case {
+        std::string name;
+        int browse;
+        int visible[3];
+        int current[3];
+        std::string drawn;
+    };
+    const Case cases[] = {
+        {"B hidden, C hidden and current", 0, {1, 0, 0}, {0, 0, 1}, "A solid 0+1, C solid 0+1, C wire 3+1"},
+        {"A hidden and current, C hidden", 0, {0, 1, 0}, {1, 0, 0}, "A solid 0+1, A wire 3+1, B solid 0+1"},
+        {"all shown, B current", 0, {1, 1, 1}, {0, 1, 0}, "A solid 0+1, B solid 0+1, B wire 3+1, C solid 0+1"},
+        {"all hidden, none current", 0, {0, 0, 0}, {0, 0, 0}, ""},
+        {"browsing: B hidden, C hidden and current", 1, {1, 0, 0}, {0, 0, 1}, "A solid 0+1, B solid 0+1, C solid 0+1"},
+        {"browsing: all hidden, none current", 1, {0, 0, 0}, {0, 0, 0}, "A solid 0+1, B solid 0+1, C solid 0+1"},
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.name);
+        // One set of options for the whole frame, as the model draws its parts.
+        DrawOptions options;
+        options.browse = c.browse;
+        device.draws.clear();
+        for (unsigned k = 0; k < 3; ++k) {
+            parts[k].setVisible(c.visible[k]);
+            parts[k].setCurrent(c.current[k]);
+            CHECK(parts[k].draw(materials.material, options) == 1);
+        }
+        std::string drawn;
+        for (const RecordingDevice::Draw& draw : device.draws)
+            drawn += (drawn.empty() ? "" : ", ") + names[draw.indices]
+                     + (draw.fillMode == D3DFILL_WIREFRAME ? " wire " : " solid ") + std::to_string(draw.startIndex)
+                     + "+" + std::to_string(draw.primitives);
+        CHECK(drawn == c.drawn);
     }
 }
