@@ -41,9 +41,13 @@ Parts::~Parts()
     release();
 }
 
+// The part keeps its id, name and flags; the faces go with the buffer.
 void Parts::release()
 {
     subsets_.reset();
+    subsetCount_ = 0;
+    attributeRanges_.clear();
+    faceCount_ = 0;
     if (indexBuffer_) {
         releaseInterface(indexBuffer_);
         Logger::getInstance().print(3, "パーツ破棄。id:%d", int(id_));

@@ -1,14 +1,20 @@
+#include "ForwardingMesh.h"
 #include "MeshFixtures.h"
 #include "TempDir.h"
 #include "TestDevice.h"
+#include "app/ForwardingDevice.h"
 #include "archive/SerializeReader.h"
 #include "archive/SerializeWriter.h"
+#include "modeller/model/BufferLock.h"
 #include "modeller/model/LittleEndian.h"
+#include "modeller/model/Material.h"
 #include "modeller/model/MaterialParts.h"
 #include "modeller/model/Parts.h"
+#include "modeller/model/PartsSaveData.h"
 
 #include <doctest/doctest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -37,6 +43,92 @@ struct PartFixture {
 std::vector<char> recordOf(const Parts& part)
 {
     return part.makeSaveData();
+}
+
+// The test device, recording each indexed draw with the index buffer bound and the
+// fill mode set; the draws themselves are not passed on (no vertex stream is set).
+// CreateIndexBuffer fails while refuseIndexBuffers is set.
+class RecordingDevice : public ForwardingDevice {
+public:
+    using ForwardingDevice::ForwardingDevice;
+
+    struct Draw {
+        IDirect3DIndexBuffer9* indices;
+        DWORD fillMode;
+        UINT startIndex;
+        UINT primitives;
+    };
+    std::vector<Draw> draws;
+    bool refuseIndexBuffers = false;
+
+    STDMETHOD_(HRESULT, CreateIndexBuffer)
+    (UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool, IDirect3DIndexBuffer9** buffer, HANDLE* shared) override
+    {
+        if (!refuseIndexBuffers)
+            return inner->CreateIndexBuffer(length, usage, format, pool, buffer, shared);
+        *buffer = nullptr;
+        return D3DERR_OUTOFVIDEOMEMORY;
+    }
+    STDMETHOD_(HRESULT, SetIndices)(IDirect3DIndexBuffer9* buffer) override
+    {
+        bound_ = buffer;
+        return inner->SetIndices(buffer);
+    }
+    STDMETHOD_(HRESULT, SetRenderState)(D3DRENDERSTATETYPE state, DWORD value) override
+    {
+        if (state == D3DRS_FILLMODE)
+            fillMode_ = value;
+        return inner->SetRenderState(state, value);
+    }
+    STDMETHOD_(HRESULT, DrawIndexedPrimitive)
+    (D3DPRIMITIVETYPE, INT, UINT, UINT, UINT startIndex, UINT primitives) override
+    {
+        draws.push_back(Draw{bound_, fillMode_, startIndex, primitives});
+        return D3D_OK;
+    }
+
+private:
+    IDirect3DIndexBuffer9* bound_ = nullptr;
+    DWORD fillMode_ = D3DFILL_SOLID;
+};
+
+// The fixture's mesh, failing the attribute or vertex lock on request.
+class RefusingMesh : public ForwardingMesh {
+public:
+    using ForwardingMesh::ForwardingMesh;
+
+    bool refuseAttributes = false;
+    bool refuseVertices = false;
+
+    STDMETHOD_(HRESULT, LockAttributeBuffer)(DWORD flags, DWORD** data) override
+    {
+        return refuseAttributes ? D3DERR_INVALIDCALL : inner->LockAttributeBuffer(flags, data);
+    }
+    STDMETHOD_(HRESULT, LockVertexBuffer)(DWORD flags, void** data) override
+    {
+        return refuseVertices ? D3DERR_INVALIDCALL : inner->LockVertexBuffer(flags, data);
+    }
+};
+
+// Two plain materials set through the given device.
+struct TwoMaterials {
+    Material material;
+    explicit TwoMaterials(IDirect3DDevice9* device)
+    {
+        D3DXMATERIAL records[2] = {};
+        material.create("", records, 2, device);
+    }
+};
+
+// The faces of the part met by a ray along +z through (x, y).
+std::vector<FaceHit> pickAt(Parts& part, ID3DXMesh* mesh, float x, float y)
+{
+    BufferLock vertices(mesh, BufferLock::kVertices, D3DLOCK_READONLY);
+    REQUIRE(vertices.data());
+    std::vector<FaceHit> hits;
+    part.pick(hits, Ray(D3DXVECTOR3(x, y, -10.0f), D3DXVECTOR3(x, y, 10.0f)), vertices.as<const BYTE>(),
+              mesh->GetNumBytesPerVertex());
+    return hits;
 }
 }
 
@@ -302,4 +394,117 @@ TEST_CASE("a part takes part in picking only while visible or current")
     }
     vertexBuffer->Unlock();
     vertexBuffer->Release();
+}
+
+TEST_CASE("a released part, or one whose create failed, acts as a part without faces")
+{
+    PartFixture fixture(separateTriangles(4, {0, 1, 0, 1}));
+    REQUIRE(fixture.mesh);
+    RecordingDevice device(fixture.device);
+    fixture.device = &device;
+    TwoMaterials materials(&device);
+    RefusingMesh mesh(fixture.mesh);
+
+    enum Failure { kNoCreate, kIndexBuffer, kAttributes, kVertices };
+    struct Case {
+        std::string name;
+        Failure failure;
+        unsigned recordFaces; // 0: no index buffer, so no record
+    };
+    const Case cases[] = {
+        {"released only", kNoCreate, 0},
+        {"no index buffer", kIndexBuffer, 0},
+        {"attributes unreadable", kAttributes, 2},
+        {"vertices unreadable", kVertices, 2},
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.name);
+        Parts part;
+        REQUIRE(fixture.create(part, 1, {0, 1, 2, 3}) == 1);
+        REQUIRE(part.getSubsetCount() == 2u);
+        REQUIRE(part.toggleFace(0, 1, 0) == 1);
+        part.release();
+        if (c.failure != kNoCreate) {
+            device.refuseIndexBuffers = c.failure == kIndexBuffer;
+            mesh.refuseAttributes = c.failure == kAttributes;
+            mesh.refuseVertices = c.failure == kVertices;
+            std::vector<DWORD> faces = {0, 1};
+            CHECK(part.create(1, &device, faces, &mesh) == 0);
+            device.refuseIndexBuffers = mesh.refuseAttributes = mesh.refuseVertices = false;
+        } else {
+            CHECK(part.getFaceCount() == 0u);
+            CHECK(part.getAttributeRanges().empty());
+        }
+
+        CHECK(part.getSubsetCount() == 0u);
+        CHECK(part.getSolidFaceCount() == 0u);
+        CHECK(part.toggleFace(0, 0, 0) == 0);
+        CHECK(pickAt(part, fixture.mesh, 0.2f, 0.2f).empty());
+        part.setCurrent(1);
+        DrawOptions options;
+        device.draws.clear();
+        CHECK(part.draw(materials.material, options) == 1);
+        CHECK(device.draws.empty());
+
+        const std::vector<char> record = part.makeSaveData();
+        if (c.recordFaces == 0) {
+            CHECK(record.empty());
+        } else {
+            PartsSaveData decoded;
+            REQUIRE(PartsSaveData::decode(record, decoded));
+            CHECK(decoded.faceCount() == c.recordFaces);
+            CHECK(decoded.subsets.empty());
+        }
+    }
+}
+
+TEST_CASE("a hidden part that is not current is drawn only while browsing")
+{
+    // Parts A, B and C of two faces each; the first face of each is solid.
+    PartFixture fixture(separateTriangles(6));
+    REQUIRE(fixture.mesh);
+    RecordingDevice device(fixture.device);
+    fixture.device = &device;
+    TwoMaterials materials(&device);
+    Parts parts[3];
+    std::map<IDirect3DIndexBuffer9*, std::string> names;
+    for (unsigned k = 0; k < 3; ++k) {
+        REQUIRE(fixture.create(parts[k], k, {2 * k, 2 * k + 1}) == 1);
+        REQUIRE(parts[k].toggleFace(0, 0, 0) == 1);
+        names[parts[k].getIndexBuffer()] = std::string(1, char('A' + k));
+    }
+
+    struct Case {
+        std::string name;
+        int browse;
+        int visible[3];
+        int current[3];
+        std::string drawn;
+    };
+    const Case cases[] = {
+        {"B hidden, C hidden and current", 0, {1, 0, 0}, {0, 0, 1}, "A solid 0+1, C solid 0+1, C wire 3+1"},
+        {"A hidden and current, C hidden", 0, {0, 1, 0}, {1, 0, 0}, "A solid 0+1, A wire 3+1, B solid 0+1"},
+        {"all shown, B current", 0, {1, 1, 1}, {0, 1, 0}, "A solid 0+1, B solid 0+1, B wire 3+1, C solid 0+1"},
+        {"all hidden, none current", 0, {0, 0, 0}, {0, 0, 0}, ""},
+        {"browsing: B hidden, C hidden and current", 1, {1, 0, 0}, {0, 0, 1}, "A solid 0+1, B solid 0+1, C solid 0+1"},
+        {"browsing: all hidden, none current", 1, {0, 0, 0}, {0, 0, 0}, "A solid 0+1, B solid 0+1, C solid 0+1"},
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.name);
+        // One set of options for the whole frame, as the model draws its parts.
+        DrawOptions options;
+        options.browse = c.browse;
+        device.draws.clear();
+        for (unsigned k = 0; k < 3; ++k) {
+            parts[k].setVisible(c.visible[k]);
+            parts[k].setCurrent(c.current[k]);
+            CHECK(parts[k].draw(materials.material, options) == 1);
+        }
+        std::string drawn;
+        for (const RecordingDevice::Draw& draw : device.draws)
+            drawn += (drawn.empty() ? "" : ", ") + names[draw.indices]
+                     + (draw.fillMode == D3DFILL_WIREFRAME ? " wire " : " solid ") + std::to_string(draw.startIndex)
+                     + "+" + std::to_string(draw.primitives);
+        CHECK(drawn == c.drawn);
+    }
 }
