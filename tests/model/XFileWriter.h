@@ -1,8 +1,11 @@
 #pragma once
 
-// Writes small text .x files for tests. Every float is printed with a decimal
-// point: the text parser refuses an integer where a float is expected.
+// Writes small .x files for tests, as text or binary (32- or 64-bit floats).
+// One walk of the nodes feeds either form: objects, numbers, strings and the
+// text form's separators. Every text float has a decimal point: the text
+// parser refuses an integer where a float is expected.
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -32,17 +35,24 @@ struct Mesh {
     std::vector<Vec3> normals;                // one per position, or none
     std::vector<Vec2> uvs;                    // one per position, or none
     std::vector<Material> materials;          // no MeshMaterialList when empty
-    std::vector<unsigned> faceMaterials;      // one per face when materials are given
+    std::vector<unsigned> faceMaterials;      // written as given: normally one per face
+    // Each vertex's original vertex, written as VertexDuplicationIndices when not
+    // empty. Its template is one of the skinning set, which files may leave
+    // undeclared; only a loader that knows the set reads such a file.
+    std::vector<unsigned> duplicationIndices;
 };
 
-// A Frame (with its children in order) or, when isFrame is false, a Mesh.
+// A Frame (with its children in order), a Mesh, or an AnimTicksPerSecond object
+// (another template of the skinning set, left undeclared).
 struct Node {
-    bool isFrame = false;
+    enum Kind { kMesh, kFrame, kAnimTicks };
+    Kind kind = kMesh;
     std::string name;
     bool hasMatrix = false;
     float matrix[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     std::vector<Node> children;
     Mesh mesh;
+    unsigned ticksPerSecond = 0;
 
     static Node meshNode(const Mesh& mesh)
     {
@@ -54,9 +64,17 @@ struct Node {
     static Node frame(const std::string& name, const std::vector<Node>& children)
     {
         Node node;
-        node.isFrame = true;
+        node.kind = kFrame;
         node.name = name;
         node.children = children;
+        return node;
+    }
+
+    static Node animTicksPerSecond(unsigned ticks)
+    {
+        Node node;
+        node.kind = kAnimTicks;
+        node.ticksPerSecond = ticks;
         return node;
     }
 
@@ -83,100 +101,294 @@ struct Node {
 
 namespace detail {
 
-inline std::string number(float value)
-{
-    char text[64];
-    std::snprintf(text, sizeof(text), "%.6f", value);
-    return text;
-}
+// What the walk gives a form. A separator is the text form's: ';' ends a
+// member, ',' parts the elements of an array.
+class Sink {
+public:
+    virtual ~Sink() = default;
+    virtual void open(const std::string& type, const std::string& name) = 0;
+    virtual void close() = 0;
+    virtual void integer(unsigned value) = 0;
+    virtual void real(float value) = 0;
+    virtual void string(const std::string& text) = 0;
+    virtual void separator(char c) = 0;
+};
 
-inline std::string quoted(const std::string& text)
-{
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '\\' || c == '"')
-            out += '\\';
+class TextSink : public Sink {
+public:
+    std::string out = "xof 0303txt 0032\n";
+
+    void open(const std::string& type, const std::string& name) override { out += type + " " + name + " {\n"; }
+    void close() override { out += "}\n"; }
+    void integer(unsigned value) override { out += std::to_string(value); }
+    void real(float value) override
+    {
+        char text[64];
+        std::snprintf(text, sizeof(text), "%.6f", value);
+        out += text;
+    }
+    void string(const std::string& text) override
+    {
+        out += '"';
+        for (char c : text) {
+            if (c == '\\' || c == '"')
+                out += '\\';
+            out += c;
+        }
+        out += '"';
+    }
+    // A line ends after each element of an array of structures and after the array.
+    void separator(char c) override
+    {
+        const bool endsLine = !out.empty() && out.back() == ';';
         out += c;
+        if (endsLine)
+            out += '\n';
     }
-    return out + "\"";
+};
+
+// Tokens are little-endian WORDs. Runs of integers and of floats are packed
+// into one list record each; a string alone keeps its separator, as a token
+// of its own after the string's record.
+class BinarySink : public Sink {
+public:
+    enum Token : uint16_t {
+        kName = 1,
+        kString = 2,
+        kIntegerList = 6,
+        kFloatList = 7,
+        kOpenBrace = 10,
+        kCloseBrace = 11,
+        kComma = 19,
+        kSemicolon = 20,
+    };
+
+    explicit BinarySink(int floatSize) : floatSize_(floatSize)
+    {
+        out = floatSize == 64 ? "xof 0303bin 0064" : "xof 0303bin 0032";
+    }
+
+    std::string out;
+
+    void open(const std::string& type, const std::string& name) override
+    {
+        flush();
+        text(kName, type);
+        if (!name.empty())
+            text(kName, name);
+        token(kOpenBrace);
+    }
+    void close() override
+    {
+        flush();
+        token(kCloseBrace);
+    }
+    void integer(unsigned value) override
+    {
+        if (!reals_.empty())
+            flush();
+        integers_.push_back(value);
+    }
+    void real(float value) override
+    {
+        if (!integers_.empty())
+            flush();
+        reals_.push_back(value);
+    }
+    void string(const std::string& value) override
+    {
+        flush();
+        text(kString, value);
+        afterString_ = true;
+    }
+    void separator(char c) override
+    {
+        if (afterString_)
+            token(c == ',' ? kComma : kSemicolon);
+        afterString_ = false;
+    }
+
+private:
+    void little(uint32_t value, int bytes)
+    {
+        for (int i = 0; i < bytes; ++i)
+            out += char((value >> (8 * i)) & 0xFF);
+    }
+    void token(Token t) { little(t, 2); }
+    void text(Token t, const std::string& value)
+    {
+        token(t);
+        little(uint32_t(value.size()), 4);
+        out += value;
+    }
+    void bytesOf(const void* value, size_t size) { out.append(static_cast<const char*>(value), size); }
+    void flush()
+    {
+        if (!integers_.empty()) {
+            token(kIntegerList);
+            little(uint32_t(integers_.size()), 4);
+            for (unsigned value : integers_)
+                little(value, 4);
+        }
+        if (!reals_.empty()) {
+            token(kFloatList);
+            little(uint32_t(reals_.size()), 4);
+            for (float value : reals_) {
+                const double wide = value;
+                if (floatSize_ == 64)
+                    bytesOf(&wide, 8);
+                else
+                    bytesOf(&value, 4);
+            }
+        }
+        integers_.clear();
+        reals_.clear();
+    }
+
+    int floatSize_;
+    std::vector<unsigned> integers_;
+    std::vector<float> reals_;
+    bool afterString_ = false;
+};
+
+// A DWORD member.
+inline void dword(Sink& sink, size_t n)
+{
+    sink.integer(unsigned(n));
+    sink.separator(';');
 }
 
-inline void writeFaces(std::string& out, const std::vector<std::vector<unsigned>>& faces)
+// An array member: each element, ',' between them, ';' after the last.
+template <typename T, typename Put>
+void array(Sink& sink, const std::vector<T>& items, Put put)
 {
-    out += std::to_string(faces.size()) + ";\n";
-    for (size_t f = 0; f < faces.size(); ++f) {
-        out += std::to_string(faces[f].size()) + ";";
-        for (size_t i = 0; i < faces[f].size(); ++i)
-            out += (i ? "," : "") + std::to_string(faces[f][i]);
-        out += f + 1 < faces.size() ? ";,\n" : ";;\n";
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (i)
+            sink.separator(',');
+        put(items[i]);
+    }
+    sink.separator(';');
+}
+
+// A structure of floats: each member, then the ';' that ends the structure member.
+inline void floats(Sink& sink, const float* values, int n)
+{
+    for (int i = 0; i < n; ++i) {
+        sink.real(values[i]);
+        sink.separator(';');
     }
 }
 
-inline void writeVectors(std::string& out, const std::vector<Vec3>& vectors)
+inline void writeVectors(Sink& sink, const std::vector<Vec3>& vectors)
 {
-    out += std::to_string(vectors.size()) + ";\n";
-    for (size_t i = 0; i < vectors.size(); ++i) {
-        out += number(vectors[i].x) + ";" + number(vectors[i].y) + ";" + number(vectors[i].z);
-        out += i + 1 < vectors.size() ? ";,\n" : ";;\n";
-    }
+    dword(sink, vectors.size());
+    array(sink, vectors, [&](const Vec3& v) {
+        const float xyz[] = {v.x, v.y, v.z};
+        floats(sink, xyz, 3);
+    });
 }
 
-inline void writeMesh(std::string& out, const Mesh& mesh)
+inline void writeFaces(Sink& sink, const std::vector<std::vector<unsigned>>& faces)
 {
-    out += "Mesh " + mesh.name + " {\n";
-    writeVectors(out, mesh.positions);
-    writeFaces(out, mesh.faces);
+    dword(sink, faces.size());
+    array(sink, faces, [&](const std::vector<unsigned>& face) {
+        dword(sink, face.size());
+        array(sink, face, [&](unsigned i) { sink.integer(i); });
+    });
+}
+
+inline void writeUvs(Sink& sink, const std::vector<Vec2>& uvs)
+{
+    sink.open("MeshTextureCoords", "");
+    dword(sink, uvs.size());
+    array(sink, uvs, [&](const Vec2& uv) {
+        const float pair[] = {uv.u, uv.v};
+        floats(sink, pair, 2);
+    });
+    sink.close();
+}
+
+inline void writeMaterial(Sink& sink, const Material& m)
+{
+    sink.open("Material", "");
+    floats(sink, m.diffuse, 4);
+    sink.separator(';');
+    floats(sink, &m.power, 1);
+    floats(sink, m.specular, 3);
+    sink.separator(';');
+    floats(sink, m.emissive, 3);
+    sink.separator(';');
+    if (!m.texture.empty()) {
+        sink.open("TextureFilename", "");
+        sink.string(m.texture);
+        sink.separator(';');
+        sink.close();
+    }
+    sink.close();
+}
+
+inline void writeMaterialList(Sink& sink, const Mesh& mesh)
+{
+    sink.open("MeshMaterialList", "");
+    dword(sink, mesh.materials.size());
+    dword(sink, mesh.faceMaterials.size());
+    array(sink, mesh.faceMaterials, [&](unsigned i) { sink.integer(i); });
+    for (const Material& m : mesh.materials)
+        writeMaterial(sink, m);
+    sink.close();
+}
+
+inline void writeDuplicationIndices(Sink& sink, const Mesh& mesh)
+{
+    sink.open("VertexDuplicationIndices", "");
+    dword(sink, mesh.duplicationIndices.size());
+    dword(sink, mesh.positions.size());
+    array(sink, mesh.duplicationIndices, [&](unsigned i) { sink.integer(i); });
+    sink.close();
+}
+
+inline void writeMesh(Sink& sink, const Mesh& mesh)
+{
+    sink.open("Mesh", mesh.name);
+    writeVectors(sink, mesh.positions);
+    writeFaces(sink, mesh.faces);
     if (!mesh.normals.empty()) {
-        out += "MeshNormals {\n";
-        writeVectors(out, mesh.normals);
-        writeFaces(out, mesh.faces);
-        out += "}\n";
+        sink.open("MeshNormals", "");
+        writeVectors(sink, mesh.normals);
+        writeFaces(sink, mesh.faces);
+        sink.close();
     }
-    if (!mesh.uvs.empty()) {
-        out += "MeshTextureCoords {\n" + std::to_string(mesh.uvs.size()) + ";\n";
-        for (size_t i = 0; i < mesh.uvs.size(); ++i) {
-            out += number(mesh.uvs[i].u) + ";" + number(mesh.uvs[i].v);
-            out += i + 1 < mesh.uvs.size() ? ";,\n" : ";;\n";
-        }
-        out += "}\n";
-    }
-    if (!mesh.materials.empty()) {
-        out += "MeshMaterialList {\n" + std::to_string(mesh.materials.size()) + ";\n";
-        out += std::to_string(mesh.faceMaterials.size()) + ";\n";
-        for (size_t i = 0; i < mesh.faceMaterials.size(); ++i)
-            out += std::to_string(mesh.faceMaterials[i]) + (i + 1 < mesh.faceMaterials.size() ? ",\n" : ";\n");
-        for (const Material& m : mesh.materials) {
-            out += "Material {\n";
-            out += number(m.diffuse[0]) + ";" + number(m.diffuse[1]) + ";" + number(m.diffuse[2]) + ";"
-                   + number(m.diffuse[3]) + ";;\n";
-            out += number(m.power) + ";\n";
-            out += number(m.specular[0]) + ";" + number(m.specular[1]) + ";" + number(m.specular[2]) + ";;\n";
-            out += number(m.emissive[0]) + ";" + number(m.emissive[1]) + ";" + number(m.emissive[2]) + ";;\n";
-            if (!m.texture.empty())
-                out += "TextureFilename {\n" + quoted(m.texture) + ";\n}\n";
-            out += "}\n";
-        }
-        out += "}\n";
-    }
-    out += "}\n";
+    if (!mesh.uvs.empty())
+        writeUvs(sink, mesh.uvs);
+    if (!mesh.materials.empty())
+        writeMaterialList(sink, mesh);
+    if (!mesh.duplicationIndices.empty())
+        writeDuplicationIndices(sink, mesh);
+    sink.close();
 }
 
-inline void writeNode(std::string& out, const Node& node)
+inline void writeNode(Sink& sink, const Node& node)
 {
-    if (!node.isFrame) {
-        writeMesh(out, node.mesh);
+    if (node.kind == Node::kMesh) {
+        writeMesh(sink, node.mesh);
         return;
     }
-    out += "Frame " + node.name + " {\n";
+    if (node.kind == Node::kAnimTicks) {
+        sink.open("AnimTicksPerSecond", "");
+        dword(sink, node.ticksPerSecond);
+        sink.close();
+        return;
+    }
+    sink.open("Frame", node.name);
     if (node.hasMatrix) {
-        out += "FrameTransformMatrix {\n";
-        for (int i = 0; i < 16; ++i)
-            out += number(node.matrix[i]) + (i < 15 ? "," : ";;\n");
-        out += "}\n";
+        sink.open("FrameTransformMatrix", "");
+        array(sink, std::vector<float>(node.matrix, node.matrix + 16), [&](float v) { sink.real(v); });
+        sink.separator(';');
+        sink.close();
     }
     for (const Node& child : node.children)
-        writeNode(out, child);
-    out += "}\n";
+        writeNode(sink, child);
+    sink.close();
 }
 
 }
@@ -184,10 +396,20 @@ inline void writeNode(std::string& out, const Node& node)
 // The text of an .x file holding the nodes in order.
 inline std::string writeText(const std::vector<Node>& nodes)
 {
-    std::string out = "xof 0303txt 0032\n";
+    detail::TextSink sink;
     for (const Node& node : nodes)
-        detail::writeNode(out, node);
-    return out;
+        detail::writeNode(sink, node);
+    return sink.out;
+}
+
+// The binary form of the same file; floatSize is 32 or 64. Wine's parser reads
+// every list element as 4 bytes, so it misreads the 64-bit form.
+inline std::string writeBinary(const std::vector<Node>& nodes, int floatSize)
+{
+    detail::BinarySink sink(floatSize);
+    for (const Node& node : nodes)
+        detail::writeNode(sink, node);
+    return sink.out;
 }
 
 // A square of side 1 in the z = 0 plane at (x, y), as two triangles, with
