@@ -40,6 +40,9 @@ struct Mesh {
     // empty. Its template is one of the skinning set, which files may leave
     // undeclared; only a loader that knows the set reads such a file.
     std::vector<unsigned> duplicationIndices;
+    // Extra vertex data as FVFData (a template of the extension set), written
+    // when not empty: its vertex format, then the DWORDs.
+    std::vector<unsigned> fvfData;
 };
 
 // A Frame (with its children in order), a Mesh, or an AnimTicksPerSecond object
@@ -347,6 +350,16 @@ inline void writeDuplicationIndices(Sink& sink, const Mesh& mesh)
     sink.close();
 }
 
+inline void writeFvfData(Sink& sink, const Mesh& mesh)
+{
+    sink.open("FVFData", "");
+    dword(sink, mesh.fvfData.front());
+    dword(sink, mesh.fvfData.size() - 1);
+    array(sink, std::vector<unsigned>(mesh.fvfData.begin() + 1, mesh.fvfData.end()),
+          [&](unsigned i) { sink.integer(i); });
+    sink.close();
+}
+
 inline void writeMesh(Sink& sink, const Mesh& mesh)
 {
     sink.open("Mesh", mesh.name);
@@ -364,6 +377,8 @@ inline void writeMesh(Sink& sink, const Mesh& mesh)
         writeMaterialList(sink, mesh);
     if (!mesh.duplicationIndices.empty())
         writeDuplicationIndices(sink, mesh);
+    if (!mesh.fvfData.empty())
+        writeFvfData(sink, mesh);
     sink.close();
 }
 

@@ -258,9 +258,9 @@ struct Fixture {
     std::vector<std::vector<Subset>> parts;
 };
 
-// Two fixtures with an undeclared template of the skinning set (in the mesh, at
-// the top level) and one with a single material index for four faces, which
-// the original loader applies to every face.
+// Fixtures with an undeclared template of the skinning set (in the mesh, at the
+// top level) or of the extension set (in the mesh), and one with a single
+// material index for four faces, which the original loader applies to every face.
 std::vector<Fixture> fixtures()
 {
     const xfile::Mesh plain = twoQuads();
@@ -268,6 +268,9 @@ std::vector<Fixture> fixtures()
     xfile::Mesh duplicated = plain;
     duplicated.duplicationIndices = {0, 1, 2, 3, 4, 5, 6, 7};
     const std::vector<Node> inMesh = {Node::meshNode(duplicated)};
+    xfile::Mesh extended = plain;
+    extended.fvfData = {0, 7};
+    const std::vector<Node> extension = {Node::meshNode(extended)};
     const std::vector<Node> topLevel = {Node::animTicksPerSecond(4800), Node::meshNode(plain)};
 
     xfile::Mesh oneIndex = plain;
@@ -278,6 +281,8 @@ std::vector<Fixture> fixtures()
     return {
         {"an undeclared template in the mesh", inMesh, withTemplatesDeclared(xfile::writeText(inMesh)), plain.materials,
          plainParts},
+        {"an undeclared template of the extension set in the mesh", extension,
+         withTemplatesDeclared(xfile::writeText(extension)), plain.materials, plainParts},
         {"an undeclared template at the top level", topLevel, withTemplatesDeclared(xfile::writeText(topLevel)),
          plain.materials, plainParts},
         {"one material index for four faces",
@@ -344,7 +349,7 @@ TEST_CASE("the fixtures' twins open, and the platform's loader alone refuses eac
     }
 }
 
-TEST_CASE("meshes with undeclared skinning templates or one material index for all faces open in every form")
+TEST_CASE("meshes with undeclared skinning or extension templates or one material index for all faces open in every form")
 {
     TempDir dir;
     int n = 0;
