@@ -148,15 +148,11 @@ int Model::loadMesh(ID3DXBuffer** adjacency, ID3DXBuffer** materials)
     return 0;
 }
 
-// The source's bytes are checked and made into what the parser gets. One mesh
-// is loaded by the whole-file call; two or more, or one under a chain of
-// transforming frames, are joined here, since the platform's join and its order
-// of frame matrices cannot be relied on. Every mesh is validated.
-int Model::loadMeshFromBytes(const void* data, size_t size, const char* source, ID3DXBuffer** adjacency,
-                             ID3DXBuffer** materials)
+// The source's bytes, checked and made into what the parser gets; 0 (logged)
+// when they cannot be read or hold no mesh.
+int Model::prepareMeshBytes(const void* data, size_t size, const char* source, XFileBytes& bytes)
 {
     Logger& log = Logger::getInstance();
-    XFileBytes bytes;
     const XFileBytes::Result prepared = bytes.prepare(data, size);
     if (prepared == XFileBytes::kDamagedCompression) {
         log.print(1, "%sの圧縮されたメッシュが壊れています（%s）。%s", source, bytes.getFailure(), meshPath_.c_str());
@@ -172,6 +168,19 @@ int Model::loadMeshFromBytes(const void* data, size_t size, const char* source, 
     }
     if (bytes.getRepairedLists())
         log.print(3, "%sの一つだけの面マテリアルを全ての面に当てます。%s", source, meshPath_.c_str());
+    return 1;
+}
+
+// One mesh is loaded by the whole-file call; two or more, or one under a chain
+// of transforming frames, are joined here, since the platform's join and its
+// order of frame matrices cannot be relied on. Every mesh is validated.
+int Model::loadMeshFromBytes(const void* data, size_t size, const char* source, ID3DXBuffer** adjacency,
+                             ID3DXBuffer** materials)
+{
+    XFileBytes bytes;
+    if (!prepareMeshBytes(data, size, source, bytes))
+        return 0;
+    Logger& log = Logger::getInstance();
     const bool join = bytes.getMeshCount() > 1 || bytes.hasNestedTransforms();
     log.print(3, join ? "%sのメッシュを階層から結合します。%s" : "%sのメッシュを一括で読み込みます。%s", source,
               meshPath_.c_str());

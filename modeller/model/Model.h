@@ -13,6 +13,7 @@
 #include <vector>
 
 class IPartsList;
+class XFileBytes;
 
 // The one loaded mesh with its parts, materials and orbit camera. Results are 1 / 0.
 class Model {
@@ -77,6 +78,7 @@ public:
     DrawOptions& getDrawOptions() { return drawOptions_; }
 
 private:
+    int prepareMeshBytes(const void* data, size_t size, const char* source, XFileBytes& bytes);
     int loadMeshFromBytes(const void* data, size_t size, const char* source, ID3DXBuffer** adjacency,
                           ID3DXBuffer** materials);
     int loadMeshFromResource(ID3DXBuffer** adjacency, ID3DXBuffer** materials);
