@@ -19,8 +19,11 @@ TestDevice::TestDevice()
     window_ = CreateWindowA("TBM_TEST_DEVICE", "test", WS_POPUP, 0, 0, kWidth, kHeight, nullptr, nullptr,
                             windowClass.hInstance, nullptr);
     direct3d_ = Direct3DCreate9(D3D_SDK_VERSION);
-    if (!window_ || !direct3d_)
+    if (!window_ || !direct3d_) {
+        std::fprintf(stderr, "test device: no %s (error %lu)\n", window_ ? "Direct3D object" : "window",
+                     GetLastError());
         return;
+    }
     D3DPRESENT_PARAMETERS parameters = {};
     parameters.Windowed = TRUE;
     parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
