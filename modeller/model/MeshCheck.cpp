@@ -153,7 +153,9 @@ int compactMesh(ID3DXMesh* mesh, IDirect3DDevice9* device, ID3DXMesh** compacted
     const DWORD* ids = static_cast<const DWORD*>(attributes.data());
     std::vector<DWORD> faceOrder(faceCount);
     std::iota(faceOrder.begin(), faceOrder.end(), 0);
-    std::stable_sort(faceOrder.begin(), faceOrder.end(), [ids](DWORD a, DWORD b) { return ids[a] < ids[b]; });
+    // The loader may have sorted them already.
+    if (!std::is_sorted(ids, ids + faceCount))
+        std::stable_sort(faceOrder.begin(), faceOrder.end(), [ids](DWORD a, DWORD b) { return ids[a] < ids[b]; });
 
     ComRef<ID3DXMesh> out;
     std::vector<D3DXATTRIBUTERANGE> ranges;
