@@ -69,6 +69,23 @@ TEST_CASE("scrambling is its own inverse and repeats every 28 bytes")
     CHECK(empty.empty());
 }
 
+TEST_CASE("every byte is XORed with the key phrase byte at its index mod 28 and 0xAA, at any length")
+{
+    const char key[] = "川辺町北野すずめ橋広場朝市坂";
+    REQUIRE(sizeof key - 1 == 28);
+    for (size_t size : {size_t(1), size_t(27), size_t(29), size_t(447), size_t(448), size_t(449), size_t(5000)}) {
+        CAPTURE(size);
+        std::vector<char> data(size);
+        for (size_t i = 0; i < size; ++i)
+            data[i] = char(i * 7 + i / 251);
+        std::vector<char> expected(data);
+        for (size_t i = 0; i < size; ++i)
+            expected[i] = char(expected[i] ^ key[i % 28] ^ 0xAA);
+        scramblePlugInData(data);
+        CHECK(data == expected);
+    }
+}
+
 TEST_CASE("a packed folder reads back byte for byte")
 {
     CarFolder car;

@@ -79,11 +79,19 @@ int fillCompacted(ID3DXMesh* source, ID3DXMesh* target, const void* sourceVertic
     if (!vertices.data() || !indices.data() || !attributes.data())
         return 0;
 
+    // Used vertices keep their order, so each run of them is one block of the target.
     BYTE* outVertices = static_cast<BYTE*>(vertices.data());
     const BYTE* inVertices = static_cast<const BYTE*>(sourceVertices);
-    for (DWORD v = 0; v < vertexCount; ++v) {
-        if (remap[v] != kUnused)
-            std::memcpy(outVertices + size_t(remap[v]) * stride, inVertices + size_t(v) * stride, stride);
+    for (DWORD v = 0; v < vertexCount;) {
+        if (remap[v] == kUnused) {
+            ++v;
+            continue;
+        }
+        DWORD end = v + 1;
+        while (end < vertexCount && remap[end] != kUnused)
+            ++end;
+        std::memcpy(outVertices + size_t(remap[v]) * stride, inVertices + size_t(v) * stride, size_t(end - v) * stride);
+        v = end;
     }
 
     WORD* outIndices = static_cast<WORD*>(indices.data());
@@ -153,7 +161,9 @@ int compactMesh(ID3DXMesh* mesh, IDirect3DDevice9* device, ID3DXMesh** compacted
     const DWORD* ids = static_cast<const DWORD*>(attributes.data());
     std::vector<DWORD> faceOrder(faceCount);
     std::iota(faceOrder.begin(), faceOrder.end(), 0);
-    std::stable_sort(faceOrder.begin(), faceOrder.end(), [ids](DWORD a, DWORD b) { return ids[a] < ids[b]; });
+    // The loader may have sorted them already.
+    if (!std::is_sorted(ids, ids + faceCount))
+        std::stable_sort(faceOrder.begin(), faceOrder.end(), [ids](DWORD a, DWORD b) { return ids[a] < ids[b]; });
 
     ComRef<ID3DXMesh> out;
     std::vector<D3DXATTRIBUTERANGE> ranges;
