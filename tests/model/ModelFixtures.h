@@ -3,10 +3,14 @@
 // Writing fixture models to disk and packing them, for the model's tests.
 
 #include "TempDir.h"
+#include "TestDevice.h"
 #include "XFileWriter.h"
 #include "archive/MessageBox.h"
 #include "archive/PlugInMaker.h"
 #include "modeller/model/IPartsList.h"
+#include "modeller/model/Model.h"
+
+#include <doctest/doctest.h>
 
 #include <windows.h>
 
@@ -82,3 +86,15 @@ inline xfile::Mesh zFold()
     }
     return mesh;
 }
+
+// A model on the test device with a recording parts list, destroyed at the end.
+struct OpenModel {
+    Model model;
+    RecordingPartsList list;
+    OpenModel()
+    {
+        REQUIRE(model.create(TestDevice::get()) == 1);
+        model.setPartsList(&list);
+    }
+    ~OpenModel() { model.destroy(); }
+};

@@ -68,17 +68,6 @@ std::vector<PartSummary> summary(Model& model)
     return out;
 }
 
-struct OpenModel {
-    Model model;
-    RecordingPartsList list;
-    OpenModel()
-    {
-        REQUIRE(model.create(TestDevice::get()) == 1);
-        model.setPartsList(&list);
-    }
-    ~OpenModel() { model.destroy(); }
-};
-
 void setShift(bool down)
 {
     BYTE keys[256];

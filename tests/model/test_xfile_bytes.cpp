@@ -313,10 +313,8 @@ TEST_CASE("damaged bodies are refused as the source's failure and the editor ope
     std::vector<Damaged> cases = damagedText();
     for (Damaged& d : damagedBinary())
         cases.push_back(d);
-    Model model;
-    RecordingPartsList list;
-    REQUIRE(model.create(TestDevice::get()) == 1);
-    model.setPartsList(&list);
+    OpenModel open;
+    Model& model = open.model;
     int n = 0;
     for (const Damaged& d : cases) {
         CAPTURE(d.name);
@@ -334,7 +332,6 @@ TEST_CASE("damaged bodies are refused as the source's failure and the editor ope
     }
     REQUIRE(model.open(repositoryFile("resources\\sample\\sample.x"), kFov) == 1);
     CHECK(model.getPartsCount() > 0);
-    model.destroy();
 }
 
 namespace {

@@ -293,17 +293,6 @@ std::vector<Fixture> fixtures()
     };
 }
 
-struct OpenModel {
-    Model model;
-    RecordingPartsList list;
-    OpenModel()
-    {
-        REQUIRE(model.create(TestDevice::get()) == 1);
-        model.setPartsList(&list);
-    }
-    ~OpenModel() { model.destroy(); }
-};
-
 void checkOpened(Model& model, const Fixture& f)
 {
     CHECK(model.getFaceCount() == 4);
