@@ -156,6 +156,8 @@ bool XBodyReader::readTop(const XToken& token)
         return skipTemplate();
     if (token.code == kXName)
         return beginObject(token);
+    if (token.code == kXSemicolon || token.code == kXComma)
+        return true;
     return fail("オブジェクトの外に置けないトークン");
 }
 

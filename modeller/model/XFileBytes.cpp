@@ -6,6 +6,7 @@
 #include "XTokenizer.h"
 
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -27,7 +28,16 @@ XFileBytes::Result XFileBytes::prepare(const void* data, size_t size)
     meshCount_ = 0;
     nestedTransforms_ = false;
     repairedLists_ = 0;
-    const char* header = static_cast<const char*>(data);
+    try {
+        return prepareBody(static_cast<const char*>(data), size);
+    } catch (const std::bad_alloc&) {
+        return fail(kUnreadable, "メモリが足りない");
+    }
+}
+
+// The header says the encoding; a compressed body is inflated first.
+XFileBytes::Result XFileBytes::prepareBody(const char* header, size_t size)
+{
     if (!header || size < kHeaderSize || std::memcmp(header, "xof ", 4) != 0)
         return fail(kUnreadable, "Xファイルのヘッダがない");
     const bool compressed = formatIs(header, "tzip") || formatIs(header, "bzip");
@@ -39,11 +49,17 @@ XFileBytes::Result XFileBytes::prepare(const void* data, size_t size)
         return fail(kUnreadable, "知らない浮動小数点のサイズ");
 
     CompressedBodyCheck check;
-    if (compressed && check.run(data, size) != CompressedBodyCheck::kIntact)
+    if (compressed && check.run(header, size) != CompressedBodyCheck::kIntact)
         return fail(kDamagedCompression, check.getFailure());
     const char* body = compressed ? check.getBody().data() : header + kHeaderSize;
     const size_t bodySize = compressed ? check.getBody().size() : size - kHeaderSize;
+    return assemble(header, body, bodySize, binary, doubles, compressed);
+}
 
+// The header, the templates, then the body with the reader's edits.
+XFileBytes::Result XFileBytes::assemble(const char* header, const char* body, size_t bodySize, bool binary,
+                                        bool doubles, bool compressed)
+{
     XTokenizer tokens(body, bodySize, binary, doubles ? 8 : 4);
     XBodyReader reader(tokens);
     if (!reader.read())

@@ -26,6 +26,9 @@ public:
     unsigned getRepairedLists() const { return repairedLists_; }
 
 private:
+    Result prepareBody(const char* header, size_t size);
+    Result assemble(const char* header, const char* body, size_t bodySize, bool binary, bool doubles,
+                    bool compressed);
     Result fail(Result result, const char* what);
 
     std::vector<char> bytes_;
