@@ -103,9 +103,29 @@ TEST_CASE("the loader's template sets are declared ahead of the body in its own 
     CHECK(bodyAfterTemplates(binaryOut, true) == ball.substr(16));
 }
 
-TEST_CASE("the template encoder refuses what no declaration holds")
+TEST_CASE("the template encoder writes the tokens of a declaration and refuses what no declaration holds")
 {
-    CHECK(encodeBinaryTokens("template A { <00000000-0000-0000-0000-000000000000> DWORD a; }", 60).size() > 0);
+    const char declaration[] = "template A { <01020304-0506-0708-090A-0B0C0D0E0F10> array DWORD a[2]; }";
+    std::string expected;
+    appendLittle(expected, kXTemplate, 2);
+    appendLittle(expected, kXName, 2);
+    appendLittle(expected, 1, 4);
+    expected += "A";
+    appendLittle(expected, kXOpenBrace, 2);
+    appendLittle(expected, kXGuid, 2);
+    expected += std::string("\x04\x03\x02\x01\x06\x05\x08\x07\x09\x0A\x0B\x0C\x0D\x0E\x0F\x10", 16);
+    appendLittle(expected, kXArray, 2);
+    appendLittle(expected, 41, 2); // DWORD
+    appendLittle(expected, kXName, 2);
+    appendLittle(expected, 1, 4);
+    expected += "a";
+    appendLittle(expected, kXOpenBracket, 2);
+    appendLittle(expected, kXInteger, 2);
+    appendLittle(expected, 2, 4);
+    appendLittle(expected, kXCloseBracket, 2);
+    appendLittle(expected, kXSemicolon, 2);
+    appendLittle(expected, kXCloseBrace, 2);
+    CHECK(encodeBinaryTokens(declaration, std::strlen(declaration)) == expected);
     for (const char* text : {"template A { FLOAT a; 1.5 }", "template A { \"text\" }", "template A { <0000 }"}) {
         CAPTURE(text);
         CHECK(encodeBinaryTokens(text, std::strlen(text)).empty());
