@@ -73,6 +73,39 @@ xfile::Mesh texturedQuad()
 
 }
 
+TEST_CASE("the text tokenizer reads comments strings GUIDs numbers and names")
+{
+    struct Case {
+        const char* text;
+        std::vector<XTokenCode> codes;
+        bool fails;
+    };
+    const Case cases[] = {
+        {"# a comment\n// another\nMesh", {kXName}, false},
+        {"a // to the end of the body", {kXName}, false},
+        {"\"a \\ b; } {\";", {kXString, kXSemicolon}, false},
+        {"<3D82AB43-62DA-11cf-AB39-0020AF71E433>", {kXGuid}, false},
+        {"12;-3,+4 1.5 -0.25e-3 .5 1e3", {kXInteger, kXSemicolon, kXInteger, kXComma, kXInteger, kXFloat, kXFloat,
+                                         kXFloat, kXFloat}, false},
+        {"Box01-mesh 2dShape \x83\x8a\x83\x93 template", {kXName, kXName, kXName, kXTemplate}, false},
+        {"[ ... ]", {kXOpenBracket, kXDot, kXDot, kXDot, kXCloseBracket}, false},
+        {"{ \"no end }", {kXOpenBrace}, true},
+        {"<3D82AB43-62DA-11cf-AB39-0020AF71E43>", {}, true},
+        {"<3D82AB43+62DA-11cf-AB39-0020AF71E433>", {}, true},
+    };
+    for (const Case& c : cases) {
+        CAPTURE(c.text);
+        const std::string text = c.text;
+        XTokenizer tokens(text.data(), text.size(), false, 4);
+        std::vector<XTokenCode> codes;
+        XToken token;
+        while (tokens.next(token))
+            codes.push_back(token.code);
+        CHECK(codes == c.codes);
+        CHECK(tokens.failed() == c.fails);
+    }
+}
+
 TEST_CASE("the loader's template sets are declared ahead of the body in its own encoding")
 {
     const std::string text = xfile::writeText({xfile::Node::meshNode(texturedQuad())});
@@ -213,6 +246,7 @@ TEST_CASE("the body says how many meshes the hierarchy holds and whether frames 
         {"a reference to nothing, a mesh inside another object", "Frame A { { Nowhere } }\nHolder {" + quad + "}", 0,
          false},
         {"two meshes side by side", quad + "Mesh R {\n0;\n0;\n}\n", 2, false},
+        {"separators between top-level objects", ";\n" + quad + ";,\n", 1, false},
     };
     for (const Case& c : cases) {
         CAPTURE(c.name);
