@@ -94,8 +94,8 @@ TEST_CASE("the text tokenizer reads comments strings GUIDs numbers and names")
         {"<3D82AB43+62DA-11cf-AB39-0020AF71E433>", {}, true},
     };
     for (const Case& c : cases) {
-        CAPTURE(c.text);
         const std::string text = c.text;
+        CAPTURE(text);
         XTokenizer tokens(text.data(), text.size(), false, 4);
         std::vector<XTokenCode> codes;
         XToken token;
@@ -112,10 +112,10 @@ TEST_CASE("the loader's template sets are declared ahead of the body in its own 
     const std::string out = prepared(text);
     CHECK(out.compare(0, 16, text, 0, 16) == 0);
     CHECK(bodyAfterTemplates(out, false) == text.substr(16));
-    for (const char* name : {"XSkinMeshHeader", "VertexDuplicationIndices", "SkinWeights", "EffectInstance",
-                             "AnimTicksPerSecond", "CompressedAnimationSet", "FVFData", "DeclData", "PMInfo"}) {
+    for (const std::string name : {"XSkinMeshHeader", "VertexDuplicationIndices", "SkinWeights", "EffectInstance",
+                                   "AnimTicksPerSecond", "CompressedAnimationSet", "FVFData", "DeclData", "PMInfo"}) {
         CAPTURE(name);
-        CHECK(loaderTemplates(false).find(std::string("template ") + name + " ") != std::string::npos);
+        CHECK(loaderTemplates(false).find("template " + name + " ") != std::string::npos);
     }
 
     // The exporter of this file declared five of the same templates in binary;
@@ -199,7 +199,8 @@ TEST_CASE("a material list with one face index gives that index to every face of
         {"a list outside a mesh", std::string(kHeader) + "MeshMaterialList {\n2;\n1;\n1;;\n}\n", ""},
     };
     for (const Case& c : cases) {
-        CAPTURE(c.name);
+        const std::string name = c.name;
+        CAPTURE(name);
         const std::string body = bodyAfterTemplates(prepared(c.text), false);
         if (*c.listAfter == '\0')
             CHECK(body == c.text.substr(16));
@@ -249,7 +250,8 @@ TEST_CASE("the body says how many meshes the hierarchy holds and whether frames 
         {"separators between top-level objects", ";\n" + quad + ";,\n", 1, false},
     };
     for (const Case& c : cases) {
-        CAPTURE(c.name);
+        const std::string name = c.name;
+        CAPTURE(name);
         const std::string text = kHeader + c.body;
         XFileBytes bytes;
         REQUIRE(bytes.prepare(text.data(), text.size()) == XFileBytes::kReady);
