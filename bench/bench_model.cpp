@@ -97,8 +97,7 @@ xfile::Node gridMesh(unsigned* faceCount, unsigned* vertexCount)
 
 // Packs one form of the mesh and times Model::open of the plug-in against the
 // loader alone on the same .x bytes; the model stays open on the plug-in.
-bool openFigures(Model& model, IDirect3DDevice9* device, const char* form, const std::string& bytes,
-                 std::string& pin)
+bool openFigures(Model& model, IDirect3DDevice9* device, const char* form, const std::string& bytes, std::string& pin)
 {
     const std::string root = benchFolder("tbm_bench_model");
     const std::string folder = benchFolder(std::string("tbm_bench_model\\") + form);

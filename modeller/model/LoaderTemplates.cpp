@@ -17,8 +17,8 @@ struct Keyword {
 };
 
 // Primitive types and "array"; STRING is the binary LPSTR.
-const Keyword kKeywords[] = {{"WORD", 40},  {"DWORD", 41},  {"FLOAT", 42},   {"DOUBLE", 43},  {"CHAR", 44},
-                             {"UCHAR", 45}, {"SWORD", 46},  {"SDWORD", 47},  {"VOID", 48},    {"STRING", 49},
+const Keyword kKeywords[] = {{"WORD", 40},    {"DWORD", 41},   {"FLOAT", 42},  {"DOUBLE", 43}, {"CHAR", 44},
+                             {"UCHAR", 45},   {"SWORD", 46},   {"SDWORD", 47}, {"VOID", 48},   {"STRING", 49},
                              {"UNICODE", 50}, {"CSTRING", 51}, {"ARRAY", 52}};
 
 uint16_t keywordCode(const char* name, size_t size)
@@ -92,9 +92,7 @@ std::string encodeBinaryTokens(const char* text, size_t size)
     while (tokens.next(token)) {
         const char* at = text + token.text;
         switch (token.code) {
-        case kXName:
-            putName(out, at, token.textSize);
-            break;
+        case kXName: putName(out, at, token.textSize); break;
         case kXGuid:
             putWord(out, kXGuid);
             putGuid(out, at);
@@ -104,10 +102,8 @@ std::string encodeBinaryTokens(const char* text, size_t size)
             putDword(out, tokens.integerAt(token, 0));
             break;
         case kXFloat:
-        case kXString:
-            return std::string();
-        default:
-            putWord(out, token.code);
+        case kXString: return std::string();
+        default: putWord(out, token.code);
         }
     }
     return tokens.failed() ? std::string() : out;

@@ -190,8 +190,8 @@ int Model::loadMeshFromBytes(const void* data, size_t size, const char* source, 
     DWORD materialCount = 0;
     const DWORD length = DWORD(bytes.size());
     const int loaded =
-        join ? joinMeshHierarchy(bytes.data(), length, device_, mesh.out(), adjacencyBuffer.out(),
-                                 materialBuffer.out(), &materialCount)
+        join ? joinMeshHierarchy(bytes.data(), length, device_, mesh.out(), adjacencyBuffer.out(), materialBuffer.out(),
+                                 &materialCount)
              : SUCCEEDED(D3DXLoadMeshFromXInMemory(bytes.data(), length, kLoadOptions, device_, adjacencyBuffer.out(),
                                                    materialBuffer.out(), nullptr, &materialCount, mesh.out()));
     if (!loaded || !mesh || !adjacencyBuffer || !materialBuffer || !validateMesh(mesh.get(), materialCount)) {

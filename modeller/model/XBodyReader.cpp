@@ -145,8 +145,7 @@ bool XBodyReader::read()
     if (!open_.empty())
         return fail("オブジェクトが閉じていない");
     // A material list's edit comes after those of the float lists inside it.
-    std::sort(edits_.begin(), edits_.end(),
-              [](const XBodyEdit& a, const XBodyEdit& b) { return a.begin < b.begin; });
+    std::sort(edits_.begin(), edits_.end(), [](const XBodyEdit& a, const XBodyEdit& b) { return a.begin < b.begin; });
     return walkHierarchy();
 }
 
@@ -164,12 +163,9 @@ bool XBodyReader::readTop(const XToken& token)
 bool XBodyReader::readInside(const XToken& token)
 {
     switch (token.code) {
-    case kXName:
-        return beginObject(token);
-    case kXOpenBrace:
-        return readReference();
-    case kXCloseBrace:
-        return endObject();
+    case kXName: return beginObject(token);
+    case kXOpenBrace: return readReference();
+    case kXCloseBrace: return endObject();
     case kXFloatList:
         if (tokens_.isBinary() && tokens_.getFloatBytes() == 8)
             narrowFloats(token);
@@ -178,14 +174,10 @@ bool XBodyReader::readInside(const XToken& token)
     case kXInteger:
     case kXFloat:
     case kXIntegerList:
-    case kXString:
-        takeValues(token);
-        return true;
+    case kXString: takeValues(token); return true;
     case kXSemicolon:
-    case kXComma:
-        return true;
-    default:
-        return fail("データに置けないトークン");
+    case kXComma: return true;
+    default: return fail("データに置けないトークン");
     }
 }
 

@@ -27,8 +27,7 @@ public:
 
 private:
     Result prepareBody(const char* header, size_t size);
-    Result assemble(const char* header, const char* body, size_t bodySize, bool binary, bool doubles,
-                    bool compressed);
+    Result assemble(const char* header, const char* body, size_t bodySize, bool binary, bool doubles, bool compressed);
     Result fail(Result result, const char* what);
 
     std::vector<char> bytes_;

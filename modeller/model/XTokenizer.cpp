@@ -183,7 +183,8 @@ bool XTokenizer::nextBinary(XToken& token)
         return false;
     if (size_ - at_ < 2)
         return fail("トークンが途中で終わる");
-    const uint16_t code = uint16_t(static_cast<unsigned char>(body_[at_]) | static_cast<unsigned char>(body_[at_ + 1]) << 8);
+    const uint16_t code =
+        uint16_t(static_cast<unsigned char>(body_[at_]) | static_cast<unsigned char>(body_[at_ + 1]) << 8);
     token.begin = at_;
     size_t at = at_ + 2;
     const size_t left = size_ - at;

@@ -35,9 +35,9 @@ struct XToken {
     XTokenCode code = kXEnd;
     size_t begin = 0;
     size_t end = 0;
-    size_t text = 0;      // names and strings: their characters; lists: the first value
-    size_t textSize = 0;  // characters of a name or string
-    uint32_t count = 0;   // values of a list; 1 for a text number
+    size_t text = 0;     // names and strings: their characters; lists: the first value
+    size_t textSize = 0; // characters of a name or string
+    uint32_t count = 0;  // values of a list; 1 for a text number
 };
 
 // Reads the tokens of a text or binary .x body (the bytes after the 16-byte

@@ -85,8 +85,9 @@ TEST_CASE("the text tokenizer reads comments strings GUIDs numbers and names")
         {"a // to the end of the body", {kXName}, false},
         {"\"a \\ b; } {\";", {kXString, kXSemicolon}, false},
         {"<3D82AB43-62DA-11cf-AB39-0020AF71E433>", {kXGuid}, false},
-        {"12;-3,+4 1.5 -0.25e-3 .5 1e3", {kXInteger, kXSemicolon, kXInteger, kXComma, kXInteger, kXFloat, kXFloat,
-                                         kXFloat, kXFloat}, false},
+        {"12;-3,+4 1.5 -0.25e-3 .5 1e3",
+         {kXInteger, kXSemicolon, kXInteger, kXComma, kXInteger, kXFloat, kXFloat, kXFloat, kXFloat},
+         false},
         {"Box01-mesh 2dShape \x83\x8a\x83\x93 template", {kXName, kXName, kXName, kXTemplate}, false},
         {"[ ... ]", {kXOpenBracket, kXDot, kXDot, kXDot, kXCloseBracket}, false},
         {"{ \"no end }", {kXOpenBrace}, true},
@@ -227,7 +228,8 @@ TEST_CASE("a material list with one face index gives that index to every face of
 TEST_CASE("the body says how many meshes the hierarchy holds and whether frames nest transforms")
 {
     const std::string quad = "Mesh Q {\n3;\n0.0;0.0;0.0;,\n0.0;1.0;0.0;,\n1.0;1.0;0.0;;\n1;\n3;0,1,2;;\n}\n";
-    const std::string scale = "FrameTransformMatrix { 2.0,0.0,0.0,0.0,0.0,2.0,0.0,0.0,0.0,0.0,2.0,0.0,0.0,0.0,0.0,1.0;; }\n";
+    const std::string scale =
+        "FrameTransformMatrix { 2.0,0.0,0.0,0.0,0.0,2.0,0.0,0.0,0.0,0.0,2.0,0.0,0.0,0.0,0.0,1.0;; }\n";
     const std::string identity = "FrameTransformMatrix { 1.0,0,0,0, 0,1.0,0,0, 0,0,1,0, 0,0,0,1.0;; }\n";
     struct Case {
         const char* name;
@@ -383,7 +385,8 @@ TEST_CASE("damaged bodies are refused as the source's failure and the editor ope
         CHECK(model.open(pin, kFov) == 0);
         CHECK(model.isLoaded() == 0);
         CHECK(LogCapture::count("Xファイルの読み込みに失敗しました。") == 1);
-        const std::string refusal = std::string("プラグインのXファイルが読めません（") + bytes.getFailure() + "）。" + pin;
+        const std::string refusal =
+            std::string("プラグインのXファイルが読めません（") + bytes.getFailure() + "）。" + pin;
         CHECK(LogCapture::count(refusal) == (d.refusedByReader ? 1 : 0));
     }
     REQUIRE(model.open(repositoryFile("resources\\sample\\sample.x"), kFov) == 1);
@@ -428,14 +431,9 @@ std::string mutate(const std::string& original, Seeded& random)
         if (at + 4 <= size)
             putLittle(bytes, at & ~3u, random.next(2) ? random.next(1000) : 0xFFFFFFF0u + random.next(16), 4);
         break;
-    case 3:
-        bytes.resize(at);
-        break;
-    case 4:
-        bytes.erase(at, 1 + random.next(16));
-        break;
-    default:
-        bytes.insert(at, bytes.substr(random.next(size), 1 + random.next(64)));
+    case 3: bytes.resize(at); break;
+    case 4: bytes.erase(at, 1 + random.next(16)); break;
+    default: bytes.insert(at, bytes.substr(random.next(size), 1 + random.next(64)));
     }
     return bytes;
 }

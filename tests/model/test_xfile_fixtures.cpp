@@ -338,7 +338,8 @@ TEST_CASE("the fixtures' twins open, and the platform's loader alone refuses eac
     }
 }
 
-TEST_CASE("meshes with undeclared skinning or extension templates or one material index for all faces open in every form")
+TEST_CASE(
+    "meshes with undeclared skinning or extension templates or one material index for all faces open in every form")
 {
     TempDir dir;
     int n = 0;
