@@ -1,5 +1,7 @@
 #include "CompressedBodyCheck.h"
 
+#include "LittleEndian.h"
+
 #include <zlib.h>
 
 #include <cstring>
@@ -11,16 +13,6 @@ constexpr size_t kStatedSizeBytes = 4;
 constexpr size_t kBlockHeaderBytes = 4; // uncompressed size, compressed size with "CK"
 constexpr size_t kMaxBlockSize = 32768;
 constexpr unsigned long kMaxBodySize = 256ul * 1024 * 1024;
-
-unsigned readLittle16(const unsigned char* p)
-{
-    return unsigned(p[0]) | unsigned(p[1]) << 8;
-}
-
-unsigned long readLittle32(const unsigned char* p)
-{
-    return static_cast<unsigned long>(readLittle16(p)) | static_cast<unsigned long>(readLittle16(p + 2)) << 16;
-}
 
 bool isCompressedHeader(const unsigned char* bytes, size_t size)
 {
@@ -68,11 +60,12 @@ CompressedBodyCheck::Result CompressedBodyCheck::run(const void* data, size_t si
     failure_ = "";
     body_.clear();
     const unsigned char* bytes = static_cast<const unsigned char*>(data);
+    const char* chars = static_cast<const char*>(data);
     if (!bytes || !isCompressedHeader(bytes, size))
         return kNotCompressed;
     if (size < kHeaderSize + kStatedSizeBytes)
         return fail("展開後のサイズがありません");
-    const unsigned long stated = readLittle32(bytes + kHeaderSize);
+    const unsigned long stated = readWord(chars + kHeaderSize);
     if (stated < kHeaderSize)
         return fail("展開後のサイズがヘッダより小さい");
     if (stated > kMaxBodySize)
@@ -85,8 +78,8 @@ CompressedBodyCheck::Result CompressedBodyCheck::run(const void* data, size_t si
     while (remaining > 0) {
         if (size - at < kBlockHeaderBytes)
             return fail("展開後のサイズに届く前にデータが終わる");
-        const size_t blockSize = readLittle16(bytes + at);
-        const size_t packedSize = readLittle16(bytes + at + 2);
+        const size_t blockSize = readHalfWord(chars + at);
+        const size_t packedSize = readHalfWord(chars + at + 2);
         at += kBlockHeaderBytes;
         if (blockSize == 0 || blockSize > kMaxBlockSize || blockSize > remaining)
             return fail("ブロックのサイズが展開後のサイズに合わない");

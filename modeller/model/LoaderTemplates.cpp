@@ -1,5 +1,6 @@
 #include "LoaderTemplates.h"
 
+#include "LittleEndian.h"
 #include "XTokenizer.h"
 
 #include <d3dx9mesh.h>
@@ -30,18 +31,6 @@ uint16_t keywordCode(const char* name, size_t size)
     return 0;
 }
 
-void putWord(std::string& out, uint16_t value)
-{
-    out += char(value & 0xFF);
-    out += char(value >> 8);
-}
-
-void putDword(std::string& out, uint32_t value)
-{
-    putWord(out, uint16_t(value & 0xFFFF));
-    putWord(out, uint16_t(value >> 16));
-}
-
 unsigned hexValue(char c)
 {
     return c <= '9' ? unsigned(c - '0') : unsigned((c | 0x20) - 'a' + 10);
@@ -58,9 +47,9 @@ uint32_t hexNumber(const char* text, size_t digits)
 // XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX as a GUID's 16 bytes.
 void putGuid(std::string& out, const char* text)
 {
-    putDword(out, hexNumber(text, 8));
-    putWord(out, uint16_t(hexNumber(text + 9, 4)));
-    putWord(out, uint16_t(hexNumber(text + 14, 4)));
+    appendWord(out, hexNumber(text, 8));
+    appendHalfWord(out, uint16_t(hexNumber(text + 9, 4)));
+    appendHalfWord(out, uint16_t(hexNumber(text + 14, 4)));
     for (size_t i = 0; i < 8; ++i)
         out += char(hexNumber(text + (i < 2 ? 19 + 2 * i : 20 + 2 * i), 2));
 }
@@ -68,11 +57,11 @@ void putGuid(std::string& out, const char* text)
 void putName(std::string& out, const char* name, size_t size)
 {
     if (const uint16_t keyword = keywordCode(name, size)) {
-        putWord(out, keyword);
+        appendHalfWord(out, keyword);
         return;
     }
-    putWord(out, kXName);
-    putDword(out, uint32_t(size));
+    appendHalfWord(out, kXName);
+    appendWord(out, uint32_t(size));
     out.append(name, size);
 }
 
@@ -94,16 +83,16 @@ std::string encodeBinaryTokens(const char* text, size_t size)
         switch (token.code) {
         case kXName: putName(out, at, token.textSize); break;
         case kXGuid:
-            putWord(out, kXGuid);
+            appendHalfWord(out, kXGuid);
             putGuid(out, at);
             break;
         case kXInteger:
-            putWord(out, kXInteger);
-            putDword(out, tokens.integerAt(token, 0));
+            appendHalfWord(out, kXInteger);
+            appendWord(out, tokens.integerAt(token, 0));
             break;
         case kXFloat:
         case kXString: return std::string();
-        default: putWord(out, token.code);
+        default: appendHalfWord(out, token.code);
         }
     }
     return tokens.failed() ? std::string() : out;

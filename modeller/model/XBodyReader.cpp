@@ -1,5 +1,7 @@
 #include "XBodyReader.h"
 
+#include "LittleEndian.h"
+
 #include <algorithm>
 #include <cstring>
 #include <unordered_map>
@@ -33,12 +35,6 @@ bool isNumber(XTokenCode code)
 bool isIntegers(XTokenCode code)
 {
     return code == kXInteger || code == kXIntegerList;
-}
-
-void appendDword(std::string& out, uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        out += char((value >> (8 * i)) & 0xFF);
 }
 
 }
@@ -305,11 +301,10 @@ void XBodyReader::repairMaterialList(const Open& list, uint32_t faceCount)
         for (uint32_t i = list.indexAt + 1; i < list.indexToken.count; ++i)
             values.push_back(tokens_.integerAt(list.indexToken, i));
         edit.bytes.reserve(6 + values.size() * 4);
-        edit.bytes += char(kXIntegerList);
-        edit.bytes += char(0);
-        appendDword(edit.bytes, uint32_t(values.size()));
+        appendHalfWord(edit.bytes, kXIntegerList);
+        appendWord(edit.bytes, uint32_t(values.size()));
         for (uint32_t value : values)
-            appendDword(edit.bytes, value);
+            appendWord(edit.bytes, value);
     }
     edits_.push_back(std::move(edit));
     ++repairedLists_;
@@ -320,14 +315,13 @@ void XBodyReader::narrowFloats(const XToken& list)
 {
     XBodyEdit edit{list.begin, list.end, std::string()};
     edit.bytes.reserve(6 + size_t(list.count) * 4);
-    edit.bytes += char(kXFloatList);
-    edit.bytes += char(0);
-    appendDword(edit.bytes, list.count);
+    appendHalfWord(edit.bytes, kXFloatList);
+    appendWord(edit.bytes, list.count);
     for (uint32_t i = 0; i < list.count; ++i) {
         const float value = tokens_.floatAt(list, i);
         uint32_t bits;
         std::memcpy(&bits, &value, 4);
-        appendDword(edit.bytes, bits);
+        appendWord(edit.bytes, bits);
     }
     edits_.push_back(std::move(edit));
 }

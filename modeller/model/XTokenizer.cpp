@@ -1,5 +1,7 @@
 #include "XTokenizer.h"
 
+#include "LittleEndian.h"
+
 #include <charconv>
 #include <cstring>
 
@@ -120,11 +122,11 @@ bool XTokenizer::nextText(XToken& token)
         token.end = ++at_;
         return true;
     }
-    return readWord(token);
+    return readNameOrNumber(token);
 }
 
 // A name, an integer, a float or the keyword "template".
-bool XTokenizer::readWord(XToken& token)
+bool XTokenizer::readNameOrNumber(XToken& token)
 {
     size_t end = at_;
     while (end < size_ && !endsWord(body_[end]))
@@ -183,8 +185,7 @@ bool XTokenizer::nextBinary(XToken& token)
         return false;
     if (size_ - at_ < 2)
         return fail("トークンが途中で終わる");
-    const uint16_t code =
-        uint16_t(static_cast<unsigned char>(body_[at_]) | static_cast<unsigned char>(body_[at_ + 1]) << 8);
+    const uint16_t code = readHalfWord(body_ + at_);
     token.begin = at_;
     size_t at = at_ + 2;
     const size_t left = size_ - at;
@@ -274,6 +275,5 @@ bool XTokenizer::fail(const char* what)
 
 uint32_t XTokenizer::dword(size_t at) const
 {
-    const unsigned char* b = reinterpret_cast<const unsigned char*>(body_ + at);
-    return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+    return readWord(body_ + at);
 }

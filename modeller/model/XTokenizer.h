@@ -63,7 +63,7 @@ public:
 private:
     bool nextText(XToken& token);
     bool nextBinary(XToken& token);
-    bool readWord(XToken& token);
+    bool readNameOrNumber(XToken& token);
     bool readString(XToken& token);
     bool readGuid(XToken& token);
     bool fail(const char* what);
