@@ -8,7 +8,7 @@
 #include "modeller/model/ComRef.h"
 #include "modeller/model/IndexBufferLock.h"
 #include "modeller/model/Model.h"
-#include "modeller/model/XFileBytes.h"
+#include "modeller/model/xfile/XFileBytes.h"
 #include "MsZipWriter.h"
 #include "TestDevice.h"
 #include "Timing.h"

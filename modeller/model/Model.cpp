@@ -6,7 +6,7 @@
 #include "IPartsList.h"
 #include "MeshCheck.h"
 #include "MeshJoin.h"
-#include "XFileBytes.h"
+#include "xfile/XFileBytes.h"
 #include "archive/PlugInData.h"
 #include "archive/PlugInReader.h"
 #include "archive/SerializeReader.h"

@@ -1,6 +1,6 @@
 // Compressed .x bodies are checked before the platform's parser, which can
 // crash on a damaged one.
-#include "modeller/model/CompressedBodyCheck.h"
+#include "modeller/model/xfile/CompressedBodyCheck.h"
 #include "modeller/model/Model.h"
 #include "CorpusFiles.h"
 #include "LogCapture.h"

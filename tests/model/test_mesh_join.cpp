@@ -1,7 +1,7 @@
 #include "modeller/model/MeshJoin.h"
 #include "modeller/model/BufferLock.h"
 #include "modeller/model/MeshCheck.h"
-#include "modeller/model/XFileBytes.h"
+#include "modeller/model/xfile/XFileBytes.h"
 #include "TestDevice.h"
 #include "XFileWriter.h"
 

@@ -1,9 +1,9 @@
 // The bytes the parser gets: templates declared ahead, compressed bodies
 // inflated, one-index material lists widened, the road read from the body,
 // and damaged bodies refused before the parser sees them.
-#include "modeller/model/LoaderTemplates.h"
-#include "modeller/model/XFileBytes.h"
-#include "modeller/model/XTokenizer.h"
+#include "modeller/model/xfile/LoaderTemplates.h"
+#include "modeller/model/xfile/XFileBytes.h"
+#include "modeller/model/xfile/XTokenizer.h"
 #include "modeller/model/Model.h"
 #include "CorpusFiles.h"
 #include "LogCapture.h"

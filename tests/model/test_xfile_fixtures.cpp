@@ -3,7 +3,7 @@
 #include "modeller/model/BufferLock.h"
 #include "modeller/model/ComRef.h"
 #include "modeller/model/Model.h"
-#include "modeller/model/XFileBytes.h"
+#include "modeller/model/xfile/XFileBytes.h"
 #include "ModelFixtures.h"
 #include "MsZipWriter.h"
 #include "TestDevice.h"

@@ -1,6 +1,6 @@
 #include "LoaderTemplates.h"
 
-#include "LittleEndian.h"
+#include "modeller/model/LittleEndian.h"
 #include "XTokenizer.h"
 
 #include <d3dx9mesh.h>

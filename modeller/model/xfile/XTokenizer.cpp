@@ -1,6 +1,6 @@
 #include "XTokenizer.h"
 
-#include "LittleEndian.h"
+#include "modeller/model/LittleEndian.h"
 
 #include <charconv>
 #include <cstring>

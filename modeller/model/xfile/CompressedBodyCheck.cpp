@@ -1,6 +1,6 @@
 #include "CompressedBodyCheck.h"
 
-#include "LittleEndian.h"
+#include "modeller/model/LittleEndian.h"
 
 #include <zlib.h>
 

@@ -1,6 +1,6 @@
 #include "XBodyReader.h"
 
-#include "LittleEndian.h"
+#include "modeller/model/LittleEndian.h"
 
 #include <algorithm>
 #include <cstring>
