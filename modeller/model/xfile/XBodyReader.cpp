@@ -4,25 +4,30 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 #include <unordered_map>
+#include <utility>
 
 namespace {
 
 constexpr size_t kMaxDepth = 64;
-constexpr unsigned kMaxVisits = 1u << 20;
+constexpr uint64_t kMaxMeshes = 1u << 20;
 constexpr unsigned kMatrixValues = 16;
+constexpr unsigned kNone = ~0u;
+constexpr float kIdentity[kMatrixValues] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
 enum class Kind { kFrame, kMesh, kMaterialList, kMatrix, kOther };
 
-Kind kindOf(const std::string& type)
+// Template names match regardless of case, as the platform's parser matches them.
+Kind kindOf(const char* name, size_t size)
 {
-    if (type == "Frame")
+    if (isSameWord(name, size, "frame"))
         return Kind::kFrame;
-    if (type == "Mesh")
+    if (isSameWord(name, size, "mesh"))
         return Kind::kMesh;
-    if (type == "MeshMaterialList")
+    if (isSameWord(name, size, "meshmateriallist"))
         return Kind::kMaterialList;
-    if (type == "FrameTransformMatrix")
+    if (isSameWord(name, size, "frametransformmatrix"))
         return Kind::kMatrix;
     return Kind::kOther;
 }
@@ -37,6 +42,22 @@ bool isIntegers(XTokenCode code)
     return code == kXInteger || code == kXIntegerList;
 }
 
+bool isSeparator(XTokenCode code)
+{
+    return code == kXSemicolon || code == kXComma;
+}
+
+// A template declares members; values have no place in it.
+bool isValue(XTokenCode code)
+{
+    return code == kXString || code == kXFloat || code == kXIntegerList || code == kXFloatList;
+}
+
+size_t digits(uint32_t value)
+{
+    return std::to_string(value).size();
+}
+
 }
 
 // A frame, a mesh or a frame's reference to one, for the walk of the hierarchy.
@@ -44,7 +65,8 @@ struct XBodyReader::Node {
     bool frame = false;
     bool reference = false;
     bool transforming = false;
-    std::string name; // the object's name, or the name a reference gives
+    unsigned target = kNone; // a reference: the node it names
+    std::string name;        // the object's name, or the name a reference gives
     std::vector<unsigned> children;
 };
 
@@ -57,22 +79,25 @@ struct XBodyReader::Open {
     Kind kind = Kind::kOther;
     int node = -1;
     uint64_t values = 0;
+    bool atStart = true; // the next token may be the object's GUID
 
     Phase phase = Phase::kVertexCount;
     uint64_t left = 0;
     uint32_t faceCount = 0;
     uint32_t facesLeft = 0;
 
-    // A material list's face index count (value 1) and first index (value 2).
+    // A material list's face index count (value 1) and first index (value 2),
+    // and whether nothing but separators lies between them.
     XToken countToken, indexToken;
     uint32_t countAt = 0, indexAt = 0;
+    uint64_t countSerial = 0;
     uint32_t faceIndexCount = 0, firstIndex = 0;
-    bool hasIndex = false;
+    bool adjacent = false;
 
     float matrix[kMatrixValues] = {};
 
     void takeMeshValues(const XTokenizer& tokens, const XToken& token, uint32_t count);
-    void takeListValues(const XTokenizer& tokens, const XToken& token, uint32_t count);
+    void takeListValues(const XTokenizer& tokens, const XToken& token, uint32_t count, uint64_t serial);
 };
 
 void XBodyReader::Open::takeMeshValues(const XTokenizer& tokens, const XToken& token, uint32_t count)
@@ -105,7 +130,7 @@ void XBodyReader::Open::takeMeshValues(const XTokenizer& tokens, const XToken& t
     }
 }
 
-void XBodyReader::Open::takeListValues(const XTokenizer& tokens, const XToken& token, uint32_t count)
+void XBodyReader::Open::takeListValues(const XTokenizer& tokens, const XToken& token, uint32_t count, uint64_t serial)
 {
     for (uint64_t v = std::max<uint64_t>(values, 1); v <= 2 && v < values + count; ++v) {
         const uint32_t at = uint32_t(v - values);
@@ -113,26 +138,32 @@ void XBodyReader::Open::takeListValues(const XTokenizer& tokens, const XToken& t
         if (v == 1) {
             countToken = token;
             countAt = at;
+            countSerial = serial;
             faceIndexCount = value;
         } else {
             indexToken = token;
             indexAt = at;
             firstIndex = value;
-            hasIndex = token.code != kXString;
+            adjacent = token.code != kXString && serial <= countSerial + 1;
         }
     }
 }
 
-XBodyReader::XBodyReader(XTokenizer& tokens) : tokens_(tokens) {}
+XBodyReader::XBodyReader(XTokenizer& tokens, size_t bodySize, size_t outputLimit)
+    : tokens_(tokens), outputSize_(bodySize), outputLimit_(outputLimit)
+{
+}
 
 XBodyReader::~XBodyReader() = default;
 
 bool XBodyReader::read()
 {
+    if (outputSize_ > outputLimit_)
+        return fail("編集後のデータが大きすぎる");
     nodes_.assign(1, Node());
     nodes_[0].frame = true; // the root: the top-level frames and meshes
     XToken token;
-    while (tokens_.next(token)) {
+    while (next(token)) {
         if (!(open_.empty() ? readTop(token) : readInside(token)))
             return false;
     }
@@ -140,9 +171,17 @@ bool XBodyReader::read()
         return false;
     if (!open_.empty())
         return fail("オブジェクトが閉じていない");
-    // A material list's edit comes after those of the float lists inside it.
-    std::sort(edits_.begin(), edits_.end(), [](const XBodyEdit& a, const XBodyEdit& b) { return a.begin < b.begin; });
     return walkHierarchy();
+}
+
+bool XBodyReader::next(XToken& token)
+{
+    if (!tokens_.next(token))
+        return false;
+    ++steps_;
+    if (!isSeparator(token.code))
+        ++serial_;
+    return true;
 }
 
 bool XBodyReader::readTop(const XToken& token)
@@ -151,43 +190,47 @@ bool XBodyReader::readTop(const XToken& token)
         return skipTemplate();
     if (token.code == kXName)
         return beginObject(token);
-    if (token.code == kXSemicolon || token.code == kXComma)
+    if (isSeparator(token.code))
         return true;
     return fail("オブジェクトの外に置けないトークン");
 }
 
 bool XBodyReader::readInside(const XToken& token)
 {
+    const bool atStart = open_.back().atStart;
+    open_.back().atStart = false;
     switch (token.code) {
     case kXName: return beginObject(token);
     case kXOpenBrace: return readReference();
     case kXCloseBrace: return endObject();
+    case kXGuid: return atStart || fail("データに置けないトークン");
     case kXFloatList:
-        if (tokens_.isBinary() && tokens_.getFloatBytes() == 8)
-            narrowFloats(token);
-        takeValues(token);
-        return true;
+        if (tokens_.isBinary() && tokens_.getFloatBytes() == 8 && !narrowFloats(token))
+            return false;
+        return takeValues(token);
     case kXInteger:
     case kXFloat:
     case kXIntegerList:
-    case kXString: takeValues(token); return true;
+    case kXString: return takeValues(token);
     case kXSemicolon:
     case kXComma: return true;
     default: return fail("データに置けないトークン");
     }
 }
 
-// template name { <guid> members } with no braces inside.
+// template name { <guid> members } with no braces or values inside.
 bool XBodyReader::skipTemplate()
 {
     XToken token;
-    if (!tokens_.next(token) || token.code != kXName || !tokens_.next(token) || token.code != kXOpenBrace)
+    if (!next(token) || token.code != kXName || !next(token) || token.code != kXOpenBrace)
         return fail("テンプレートの頭が読めない");
-    while (tokens_.next(token)) {
+    while (next(token)) {
         if (token.code == kXCloseBrace)
             return true;
         if (token.code == kXOpenBrace || token.code == kXTemplate)
             return fail("テンプレートが閉じていない");
+        if (isValue(token.code))
+            return fail("テンプレートに置けないトークン");
     }
     return fail("テンプレートが途中で終わる");
 }
@@ -203,13 +246,13 @@ bool XBodyReader::beginObject(const XToken& type)
         return fail("オブジェクトの始まりが読めない");
 
     Open object;
-    object.kind = kindOf(textOf(type));
+    object.kind = kindOf(tokens_.getBody() + type.text, type.textSize);
     if (object.kind == Kind::kFrame || object.kind == Kind::kMesh) {
         const int parent = open_.empty() ? 0 : open_.back().kind == Kind::kFrame ? open_.back().node : -1;
         object.node = int(nodes_.size());
         nodes_.emplace_back();
         nodes_.back().frame = object.kind == Kind::kFrame;
-        nodes_.back().name = name;
+        nodes_.back().name = std::move(name);
         if (parent >= 0)
             nodes_[parent].children.push_back(unsigned(object.node));
     }
@@ -220,13 +263,13 @@ bool XBodyReader::beginObject(const XToken& type)
 // An optional name and an optional GUID; token is the one after them.
 bool XBodyReader::readNameAndGuid(XToken& token, std::string& name)
 {
-    bool read = tokens_.next(token);
+    bool read = next(token);
     if (read && (token.code == kXName || isNumber(token.code))) {
         name = textOf(token);
-        read = tokens_.next(token);
+        read = next(token);
     }
     if (read && token.code == kXGuid)
-        read = tokens_.next(token);
+        read = next(token);
     return read;
 }
 
@@ -242,7 +285,7 @@ bool XBodyReader::readReference()
         nodes_[holder.node].children.push_back(unsigned(nodes_.size()));
         nodes_.emplace_back();
         nodes_.back().reference = true;
-        nodes_.back().name = name;
+        nodes_.back().name = std::move(name);
     }
     return true;
 }
@@ -251,118 +294,219 @@ bool XBodyReader::endObject()
 {
     const Open object = open_.back();
     open_.pop_back();
-    if (open_.empty())
+    if (open_.empty() || object.kind != Kind::kMatrix || open_.back().kind != Kind::kFrame)
         return true;
-    const Open& parent = open_.back();
-    if (object.kind == Kind::kMaterialList && parent.kind == Kind::kMesh && parent.phase == Open::Phase::kDone)
-        repairMaterialList(object, parent.faceCount);
-    if (object.kind == Kind::kMatrix && parent.kind == Kind::kFrame && object.values >= kMatrixValues) {
-        static const float identity[kMatrixValues] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-        nodes_[parent.node].transforming = !std::equal(object.matrix, object.matrix + kMatrixValues, identity);
-    }
+    // Transforming unless its 64 bytes are the identity's, as the platform's matrix compares.
+    if (object.values >= kMatrixValues)
+        nodes_[open_.back().node].transforming = std::memcmp(object.matrix, kIdentity, sizeof kIdentity) != 0;
     return true;
 }
 
-void XBodyReader::takeValues(const XToken& token)
+bool XBodyReader::takeValues(const XToken& token)
 {
     Open& object = open_.back();
     const uint32_t count = token.code == kXString ? 1 : token.count;
+    const uint64_t before = object.values;
     if (object.kind == Kind::kMesh)
         object.takeMeshValues(tokens_, token, count);
     else if (object.kind == Kind::kMaterialList)
-        object.takeListValues(tokens_, token, count);
+        object.takeListValues(tokens_, token, count, serial_);
     else if (object.kind == Kind::kMatrix && token.code != kXString) {
-        for (uint64_t v = object.values; v < kMatrixValues && v < object.values + count; ++v)
-            object.matrix[v] = tokens_.floatAt(token, uint32_t(v - object.values));
+        for (uint64_t v = before; v < kMatrixValues && v < before + count; ++v)
+            object.matrix[v] = tokens_.floatAt(token, uint32_t(v - before));
     }
     object.values += count;
+    const bool gotIndex = object.kind == Kind::kMaterialList && before <= 2 && object.values > 2;
+    return !gotIndex || repairIfOneIndex(object);
 }
 
-// One face index for a mesh of more faces: that index for every face.
-void XBodyReader::repairMaterialList(const Open& list, uint32_t faceCount)
+// A list of one face index directly inside a mesh whose faces are all read.
+bool XBodyReader::repairIfOneIndex(const Open& list)
 {
-    if (!list.hasIndex || list.faceIndexCount != 1 || faceCount <= 1)
-        return;
-    XBodyEdit edit{list.countToken.begin, list.indexToken.end, std::string()};
+    if (!list.adjacent || list.faceIndexCount != 1 || open_.size() < 2)
+        return true;
+    const Open& mesh = open_[open_.size() - 2];
+    if (mesh.kind != Kind::kMesh || mesh.phase != Open::Phase::kDone)
+        return true;
+    return repairMaterialList(list, mesh.faceCount);
+}
+
+// One face index for a mesh of more faces: that index for every face. The
+// count and the index are adjacent values, so the edit holds nothing else.
+bool XBodyReader::repairMaterialList(const Open& list, uint32_t faceCount)
+{
+    if (faceCount <= 1)
+        return true;
+    const size_t begin = list.countToken.begin;
+    const size_t end = list.indexToken.end;
     if (!tokens_.isBinary()) {
-        const std::string index = std::to_string(list.firstIndex);
-        edit.bytes = std::to_string(faceCount) + ";\n" + index;
-        edit.bytes.reserve(edit.bytes.size() + size_t(faceCount) * (index.size() + 1));
-        for (uint32_t f = 1; f < faceCount; ++f)
-            edit.bytes += "," + index;
+        const uint64_t size = digits(faceCount) + 2 + uint64_t(faceCount) * (digits(list.firstIndex) + 1) - 1;
+        if (!addEdit(begin, end, size, faceCount))
+            return false;
+        writeTextList(list, faceCount, size_t(size), edits_.back());
     } else {
         if (!isIntegers(list.countToken.code) || !isIntegers(list.indexToken.code))
-            return;
-        std::vector<uint32_t> values;
-        for (uint32_t i = 0; i < list.countAt; ++i)
-            values.push_back(tokens_.integerAt(list.countToken, i));
-        values.push_back(faceCount);
-        values.insert(values.end(), faceCount, list.firstIndex);
-        for (uint32_t i = list.indexAt + 1; i < list.indexToken.count; ++i)
-            values.push_back(tokens_.integerAt(list.indexToken, i));
-        edit.bytes.reserve(6 + values.size() * 4);
-        appendHalfWord(edit.bytes, kXIntegerList);
-        appendWord(edit.bytes, uint32_t(values.size()));
-        for (uint32_t value : values)
-            appendWord(edit.bytes, value);
+            return true;
+        const uint64_t values = uint64_t(list.countAt) + 1 + faceCount + (list.indexToken.count - list.indexAt - 1);
+        if (!addEdit(begin, end, 6 + values * 4, values))
+            return false;
+        writeBinaryList(list, faceCount, size_t(values), edits_.back());
     }
-    edits_.push_back(std::move(edit));
     ++repairedLists_;
+    return true;
+}
+
+void XBodyReader::writeTextList(const Open& list, uint32_t faceCount, size_t size, XBodyEdit& edit) const
+{
+    const std::string index = std::to_string(list.firstIndex);
+    const std::string more = "," + index;
+    edit.bytes.reserve(size);
+    edit.bytes = std::to_string(faceCount) + ";\n" + index;
+    for (uint32_t f = 1; f < faceCount; ++f)
+        edit.bytes += more;
+}
+
+void XBodyReader::writeBinaryList(const Open& list, uint32_t faceCount, size_t values, XBodyEdit& edit) const
+{
+    edit.bytes.reserve(6 + values * 4);
+    appendHalfWord(edit.bytes, kXIntegerList);
+    appendWord(edit.bytes, uint32_t(values));
+    for (uint32_t i = 0; i < list.countAt; ++i)
+        appendWord(edit.bytes, tokens_.integerAt(list.countToken, i));
+    appendWord(edit.bytes, faceCount);
+    for (uint32_t f = 0; f < faceCount; ++f)
+        appendWord(edit.bytes, list.firstIndex);
+    for (uint32_t i = list.indexAt + 1; i < list.indexToken.count; ++i)
+        appendWord(edit.bytes, tokens_.integerAt(list.indexToken, i));
 }
 
 // The platform's binary parser reads 4-byte floats whatever the header says.
-void XBodyReader::narrowFloats(const XToken& list)
+bool XBodyReader::narrowFloats(const XToken& list)
 {
-    XBodyEdit edit{list.begin, list.end, std::string()};
-    edit.bytes.reserve(6 + size_t(list.count) * 4);
-    appendHalfWord(edit.bytes, kXFloatList);
-    appendWord(edit.bytes, list.count);
+    if (!addEdit(list.begin, list.end, 6 + uint64_t(list.count) * 4, list.count))
+        return false;
+    std::string& bytes = edits_.back().bytes;
+    bytes.reserve(6 + size_t(list.count) * 4);
+    appendHalfWord(bytes, kXFloatList);
+    appendWord(bytes, list.count);
     for (uint32_t i = 0; i < list.count; ++i) {
         const float value = tokens_.floatAt(list, i);
         uint32_t bits;
         std::memcpy(&bits, &value, 4);
-        appendWord(edit.bytes, bits);
-    }
-    edits_.push_back(std::move(edit));
-}
-
-bool XBodyReader::walkHierarchy()
-{
-    std::unordered_map<std::string, unsigned> named;
-    for (unsigned i = 1; i < nodes_.size(); ++i) {
-        if (!nodes_[i].reference && !nodes_[i].name.empty())
-            named.emplace(nodes_[i].name, i);
-    }
-    byName_.swap(named);
-    return walkFrame(nodes_[0], 0, 0);
-}
-
-bool XBodyReader::walkFrame(const Node& frame, unsigned transforming, unsigned depth)
-{
-    if (depth > kMaxDepth)
-        return fail("フレームの参照が深すぎるか循環している");
-    for (unsigned c : frame.children) {
-        if (++visits_ > kMaxVisits)
-            return fail("フレームの参照が多すぎる");
-        const Node* child = resolve(nodes_[c]);
-        if (!child)
-            continue;
-        if (!child->frame) {
-            ++meshCount_;
-            nestedTransforms_ = nestedTransforms_ || transforming >= 2;
-        } else if (!walkFrame(*child, transforming + (child->transforming ? 1 : 0), depth + 1)) {
-            return false;
-        }
+        appendWord(bytes, bits);
     }
     return true;
 }
 
-const XBodyReader::Node* XBodyReader::resolve(const Node& node) const
+// An empty edit of [begin, end) that will hold size bytes, once the output is
+// known to stay within its limit.
+bool XBodyReader::addEdit(size_t begin, size_t end, uint64_t size, uint64_t values)
 {
-    if (!node.reference)
-        return &node;
-    const auto found = byName_.find(node.name);
-    return found == byName_.end() ? nullptr : &nodes_[found->second];
+    if (!edits_.empty() && begin < edits_.back().end)
+        return fail("編集が重なる");
+    const uint64_t output = uint64_t(outputSize_) - (end - begin) + size;
+    if (output > outputLimit_)
+        return fail("編集後のデータが大きすぎる");
+    outputSize_ = size_t(output);
+    steps_ += values;
+    edits_.push_back({begin, end, std::string()});
+    return true;
+}
+
+// Each reference is resolved once, then the frames are ordered parents first
+// and every frame's meshes counted once, however often it is referenced.
+bool XBodyReader::walkHierarchy()
+{
+    resolveReferences();
+    std::vector<unsigned> order;
+    return orderFrames(order) && countMeshes(order);
+}
+
+void XBodyReader::resolveReferences()
+{
+    std::unordered_map<std::string_view, unsigned> named;
+    for (unsigned i = 1; i < nodes_.size(); ++i) {
+        if (!nodes_[i].reference && !nodes_[i].name.empty()) {
+            steps_ += nodes_[i].name.size();
+            named.emplace(nodes_[i].name, i);
+        }
+    }
+    for (Node& node : nodes_) {
+        if (!node.reference)
+            continue;
+        steps_ += node.name.size();
+        const auto found = named.find(node.name);
+        node.target = found == named.end() ? kNone : found->second;
+    }
+}
+
+// The frames reachable from the root, each after every frame above it; a
+// reference cycle refuses the body.
+bool XBodyReader::orderFrames(std::vector<unsigned>& order)
+{
+    enum : char { kNew, kOnPath, kDone };
+    std::vector<char> state(nodes_.size(), kNew);
+    std::vector<std::pair<unsigned, size_t>> path{{0u, size_t(0)}};
+    state[0] = kOnPath;
+    while (!path.empty()) {
+        const unsigned frame = path.back().first;
+        const size_t at = path.back().second++;
+        if (at == nodes_[frame].children.size()) {
+            state[frame] = kDone;
+            order.push_back(frame);
+            path.pop_back();
+            continue;
+        }
+        ++steps_;
+        const unsigned child = target(nodes_[frame].children[at]);
+        if (child == kNone || !nodes_[child].frame || state[child] == kDone)
+            continue;
+        if (state[child] == kOnPath)
+            return fail("フレームの参照が深すぎるか循環している");
+        state[child] = kOnPath;
+        path.emplace_back(child, 0);
+    }
+    std::reverse(order.begin(), order.end());
+    return true;
+}
+
+// Paths from the root to each frame, its depth and the transforming frames on
+// the way (up to two), carried down in order.
+bool XBodyReader::countMeshes(const std::vector<unsigned>& order)
+{
+    std::vector<uint64_t> paths(nodes_.size(), 0);
+    std::vector<unsigned> depth(nodes_.size(), 0);
+    std::vector<unsigned char> moving(nodes_.size(), 0);
+    paths[0] = 1;
+    uint64_t meshes = 0;
+    for (unsigned frame : order) {
+        if (depth[frame] > kMaxDepth)
+            return fail("フレームの参照が深すぎるか循環している");
+        for (unsigned c : nodes_[frame].children) {
+            ++steps_;
+            const unsigned child = target(c);
+            if (child == kNone)
+                continue;
+            if (!nodes_[child].frame) {
+                meshes = std::min(meshes + paths[frame], kMaxMeshes + 1);
+                nestedTransforms_ = nestedTransforms_ || moving[frame] >= 2;
+                continue;
+            }
+            paths[child] = std::min(paths[child] + paths[frame], kMaxMeshes + 1);
+            depth[child] = std::max(depth[child], depth[frame] + 1);
+            const unsigned here = std::min(2u, moving[frame] + (nodes_[child].transforming ? 1u : 0u));
+            moving[child] = std::max<unsigned char>(moving[child], static_cast<unsigned char>(here));
+        }
+    }
+    if (meshes > kMaxMeshes)
+        return fail("フレームの参照が多すぎる");
+    meshCount_ = unsigned(meshes);
+    return true;
+}
+
+unsigned XBodyReader::target(unsigned child) const
+{
+    return nodes_[child].reference ? nodes_[child].target : child;
 }
 
 std::string XBodyReader::textOf(const XToken& token) const

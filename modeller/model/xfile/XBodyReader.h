@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 // A stretch of the body to be written anew.
@@ -19,10 +18,13 @@ struct XBodyEdit {
 // meshes of the frame hierarchy, whether one sits under two or more transforming
 // frames, and the edits the parser needs: a one-index material list given every
 // face of its mesh, 8-byte binary floats written in 4 bytes.
-// Nesting, references and counts are bounded; nothing is read past the body.
+// Nesting, references and counts are bounded; nothing is read past the body, and
+// the work done is a small multiple of the body's size (getSteps()).
 class XBodyReader {
 public:
-    explicit XBodyReader(XTokenizer& tokens);
+    // outputLimit: the most bytes the edited body may take; edits that would
+    // pass it refuse the body before they are written.
+    XBodyReader(XTokenizer& tokens, size_t bodySize, size_t outputLimit);
     ~XBodyReader();
     XBodyReader(const XBodyReader&) = delete;
     XBodyReader& operator=(const XBodyReader&) = delete;
@@ -34,13 +36,19 @@ public:
     // Meshes at the top level or in frames, a mesh referenced from a frame once per reference.
     unsigned getMeshCount() const { return meshCount_; }
     bool hasNestedTransforms() const { return nestedTransforms_; }
+    // Non-overlapping, in the order of the body.
     const std::vector<XBodyEdit>& getEdits() const { return edits_; }
     unsigned getRepairedLists() const { return repairedLists_; }
+    // The body's size once edited.
+    size_t getOutputSize() const { return outputSize_; }
+    // Tokens read, name bytes looked up, hierarchy links followed and values written.
+    uint64_t getSteps() const { return steps_; }
 
 private:
     struct Node;
     struct Open;
 
+    bool next(XToken& token);
     bool readTop(const XToken& token);
     bool readInside(const XToken& token);
     bool skipTemplate();
@@ -48,12 +56,18 @@ private:
     bool readNameAndGuid(XToken& token, std::string& name);
     bool readReference();
     bool endObject();
-    void takeValues(const XToken& token);
-    void repairMaterialList(const Open& list, uint32_t faceCount);
-    void narrowFloats(const XToken& list);
+    bool takeValues(const XToken& token);
+    bool repairIfOneIndex(const Open& list);
+    bool repairMaterialList(const Open& list, uint32_t faceCount);
+    void writeTextList(const Open& list, uint32_t faceCount, size_t size, XBodyEdit& edit) const;
+    void writeBinaryList(const Open& list, uint32_t faceCount, size_t values, XBodyEdit& edit) const;
+    bool narrowFloats(const XToken& list);
+    bool addEdit(size_t begin, size_t end, uint64_t size, uint64_t values);
     bool walkHierarchy();
-    bool walkFrame(const Node& frame, unsigned transforming, unsigned depth);
-    const Node* resolve(const Node& node) const;
+    void resolveReferences();
+    bool orderFrames(std::vector<unsigned>& order);
+    bool countMeshes(const std::vector<unsigned>& order);
+    unsigned target(unsigned child) const;
     std::string textOf(const XToken& token) const;
     bool fail(const char* what);
 
@@ -62,9 +76,11 @@ private:
     std::vector<Node> nodes_;
     std::vector<Open> open_;
     std::vector<XBodyEdit> edits_;
-    std::unordered_map<std::string, unsigned> byName_;
     unsigned meshCount_ = 0;
     bool nestedTransforms_ = false;
     unsigned repairedLists_ = 0;
-    unsigned visits_ = 0;
+    size_t outputSize_;
+    size_t outputLimit_;
+    uint64_t steps_ = 0;
+    uint64_t serial_ = 0; // tokens other than separators read so far
 };

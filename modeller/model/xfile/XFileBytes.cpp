@@ -5,6 +5,8 @@
 #include "XBodyReader.h"
 #include "XTokenizer.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -13,6 +15,8 @@ namespace {
 constexpr size_t kHeaderSize = 16; // "xof " version(4) format(4) float size(4)
 constexpr size_t kFormatAt = 8;
 constexpr size_t kFloatSizeAt = 12;
+constexpr size_t kMaxBytes = size_t(256) << 20; // what the parser is given at most
+constexpr uint64_t kMaxGrowth = 8;              // the edited body at most this many times the body
 
 bool formatIs(const char* header, const char* format)
 {
@@ -32,6 +36,8 @@ XFileBytes::Result XFileBytes::prepare(const void* data, size_t size)
         return prepareBody(static_cast<const char*>(data), size);
     } catch (const std::bad_alloc&) {
         return fail(kUnreadable, "メモリが足りない");
+    } catch (...) {
+        return fail(kUnreadable, "読み込み中の例外");
     }
 }
 
@@ -60,13 +66,14 @@ XFileBytes::Result XFileBytes::prepareBody(const char* header, size_t size)
 XFileBytes::Result XFileBytes::assemble(const char* header, const char* body, size_t bodySize, bool binary,
                                         bool doubles, bool compressed)
 {
+    const std::string& templates = loaderTemplates(binary);
+    const uint64_t limit = std::min<uint64_t>(kMaxBytes - kHeaderSize - templates.size(), bodySize * kMaxGrowth);
     XTokenizer tokens(body, bodySize, binary, doubles ? 8 : 4);
-    XBodyReader reader(tokens);
+    XBodyReader reader(tokens, bodySize, size_t(limit));
     if (!reader.read())
         return fail(kUnreadable, reader.getFailure());
 
-    const std::string& templates = loaderTemplates(binary);
-    bytes_.reserve(kHeaderSize + templates.size() + bodySize);
+    bytes_.reserve(kHeaderSize + templates.size() + reader.getOutputSize());
     bytes_.insert(bytes_.end(), header, header + kHeaderSize);
     if (compressed)
         std::memcpy(bytes_.data() + kFormatAt, binary ? "bin " : "txt ", 4);
@@ -75,6 +82,8 @@ XFileBytes::Result XFileBytes::assemble(const char* header, const char* body, si
     bytes_.insert(bytes_.end(), templates.begin(), templates.end());
     size_t at = 0;
     for (const XBodyEdit& edit : reader.getEdits()) {
+        if (edit.begin < at || edit.end < edit.begin || edit.end > bodySize)
+            return fail(kUnreadable, "編集が重なる");
         bytes_.insert(bytes_.end(), body + at, body + edit.begin);
         bytes_.insert(bytes_.end(), edit.bytes.begin(), edit.bytes.end());
         at = edit.end;

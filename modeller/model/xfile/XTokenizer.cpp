@@ -62,24 +62,24 @@ bool parsesWhole(const char* first, const char* last, long long& value)
     return result.ec == std::errc() && result.ptr == last;
 }
 
-bool isKeyword(const char* text, size_t size, const char* keyword)
-{
-    const size_t length = std::strlen(keyword);
-    if (size != length)
-        return false;
-    for (size_t i = 0; i < size; ++i) {
-        const char c = text[i] >= 'A' && text[i] <= 'Z' ? char(text[i] - 'A' + 'a') : text[i];
-        if (c != keyword[i])
-            return false;
-    }
-    return true;
-}
-
 bool isStandAlone(uint16_t code)
 {
     return (code >= kXOpenBrace && code <= kXSemicolon) || code == kXTemplate || (code >= kXWord && code <= kXArray);
 }
 
+}
+
+bool isSameWord(const char* text, size_t size, const char* lowerCase)
+{
+    const size_t length = std::strlen(lowerCase);
+    if (size != length)
+        return false;
+    for (size_t i = 0; i < size; ++i) {
+        const char c = text[i] >= 'A' && text[i] <= 'Z' ? char(text[i] - 'A' + 'a') : text[i];
+        if (c != lowerCase[i])
+            return false;
+    }
+    return true;
 }
 
 XTokenizer::XTokenizer(const char* body, size_t size, bool binary, unsigned floatBytes)
@@ -145,7 +145,7 @@ bool XTokenizer::readNameOrNumber(XToken& token)
     else if (numeric && parsesWhole(first, last, real))
         token.code = kXFloat;
     else
-        token.code = isKeyword(first, token.textSize, "template") ? kXTemplate : kXName;
+        token.code = isSameWord(first, token.textSize, "template") ? kXTemplate : kXName;
     token.count = token.code == kXInteger || token.code == kXFloat ? 1 : 0;
     return true;
 }
@@ -200,6 +200,8 @@ bool XTokenizer::nextBinary(XToken& token)
         const unsigned unit = code == kXIntegerList ? 4 : code == kXFloatList ? floatBytes_ : 1;
         if (count > (left - 4) / unit)
             return fail("トークンの長さが残りのデータを越える");
+        if (unit == 1 && count > kMaxBinaryText)
+            return fail("名前か文字列が長すぎる");
         token.text = at + 4;
         if (code == kXName || code == kXString)
             token.textSize = count;

@@ -40,9 +40,17 @@ struct XToken {
     uint32_t count = 0;  // values of a list; 1 for a text number
 };
 
+// The longest binary name or string handed on: the platform's binary parser
+// faults on longer ones.
+constexpr uint32_t kMaxBinaryText = 512;
+
+// A word equal to a lower-case one, ASCII letters compared regardless of case.
+bool isSameWord(const char* text, size_t size, const char* lowerCase);
+
 // Reads the tokens of a text or binary .x body (the bytes after the 16-byte
 // header) one by one. Every length is checked against the bytes left; a token
-// that does not fit, an unterminated string or an unknown code stops it.
+// that does not fit, an unterminated string, an unknown code or a binary name
+// or string longer than kMaxBinaryText stops it.
 class XTokenizer {
 public:
     XTokenizer(const char* body, size_t size, bool binary, unsigned floatBytes);
