@@ -31,7 +31,7 @@ public:
 
     // False when the body cannot be read (getFailure() says why).
     bool read();
-    const char* getFailure() const { return failure_ ? failure_ : tokens_.getFailure(); }
+    const char* getFailure() const { return tokens_.failed() || !failure_ ? tokens_.getFailure() : failure_; }
 
     // Meshes at the top level or in frames, a mesh referenced from a frame once per reference.
     unsigned getMeshCount() const { return meshCount_; }
