@@ -331,9 +331,12 @@ TEST_CASE("the fixtures' twins open, and the platform's loader alone refuses eac
             REQUIRE(open.model.open(packModel(dir, "twin" + std::to_string(n++), twin), kFov) == 1);
             checkOpened(open.model, f);
         }
+        // Not the binary 64 form: Wine refuses it for its float size alone; the
+        // binary 32 form holds the same objects.
         for (const Form& form : forms(f.nodes)) {
             CAPTURE(form.name);
-            CHECK(FAILED(load(form.bytes).result));
+            if (form.name != "binary 64")
+                CHECK(FAILED(load(form.bytes).result));
         }
     }
 }
