@@ -3,6 +3,7 @@
 #include "modeller/model/LittleEndian.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
@@ -13,7 +14,7 @@ namespace {
 constexpr size_t kMaxDepth = 64;
 constexpr uint64_t kMaxMeshes = 1u << 20;
 constexpr unsigned kMatrixValues = 16;
-constexpr unsigned kNone = ~0u;
+constexpr uint32_t kNone = ~0u;
 constexpr float kIdentity[kMatrixValues] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
 enum class Kind { kFrame, kMesh, kMaterialList, kMatrix, kOther };
@@ -61,13 +62,15 @@ size_t digits(uint32_t value)
 }
 
 // A frame, a mesh or a frame's reference to one, for the walk of the hierarchy.
+// Names lie in the body: the object's own, or the one a reference gives.
 struct XBodyReader::Node {
-    bool frame = false;
-    bool reference = false;
+    uint32_t parent;         // the frame holding it; kNone outside frames
+    uint32_t target = kNone; // a reference: the node it names
+    uint32_t nameAt;
+    uint32_t nameSize;
+    bool frame;
+    bool reference;
     bool transforming = false;
-    unsigned target = kNone; // a reference: the node it names
-    std::string name;        // the object's name, or the name a reference gives
-    std::vector<unsigned> children;
 };
 
 // An object being read, with what its values have told so far.
@@ -77,7 +80,7 @@ struct XBodyReader::Open {
     enum class Phase { kVertexCount, kVertices, kFaceCount, kIndexCount, kIndices, kDone, kBroken };
 
     Kind kind = Kind::kOther;
-    int node = -1;
+    uint32_t node = kNone;
     uint64_t values = 0;
     bool atStart = true; // the next token may be the object's GUID
 
@@ -158,10 +161,10 @@ XBodyReader::~XBodyReader() = default;
 
 bool XBodyReader::read()
 {
-    if (outputSize_ > outputLimit_)
+    if (outputSize_ > outputLimit_ || outputSize_ > UINT32_MAX)
         return fail("編集後のデータが大きすぎる");
-    nodes_.assign(1, Node());
-    nodes_[0].frame = true; // the root: the top-level frames and meshes
+    nodes_.clear();
+    addNode(kNone, XToken(), true, false); // the root: the top-level frames and meshes
     XToken token;
     while (next(token)) {
         if (!(open_.empty() ? readTop(token) : readInside(token)))
@@ -240,32 +243,32 @@ bool XBodyReader::beginObject(const XToken& type)
 {
     if (open_.size() >= kMaxDepth)
         return fail("オブジェクトの入れ子が深すぎる");
-    XToken token;
-    std::string name;
+    XToken token, name;
     if (!readNameAndGuid(token, name) || token.code != kXOpenBrace)
         return fail("オブジェクトの始まりが読めない");
 
     Open object;
     object.kind = kindOf(tokens_.getBody() + type.text, type.textSize);
     if (object.kind == Kind::kFrame || object.kind == Kind::kMesh) {
-        const int parent = open_.empty() ? 0 : open_.back().kind == Kind::kFrame ? open_.back().node : -1;
-        object.node = int(nodes_.size());
-        nodes_.emplace_back();
-        nodes_.back().frame = object.kind == Kind::kFrame;
-        nodes_.back().name = std::move(name);
-        if (parent >= 0)
-            nodes_[parent].children.push_back(unsigned(object.node));
+        const uint32_t parent = open_.empty() ? 0 : open_.back().kind == Kind::kFrame ? open_.back().node : kNone;
+        object.node = addNode(parent, name, object.kind == Kind::kFrame, false);
     }
     open_.push_back(object);
     return true;
 }
 
+uint32_t XBodyReader::addNode(uint32_t parent, const XToken& name, bool frame, bool reference)
+{
+    nodes_.push_back(Node{parent, kNone, uint32_t(name.text), uint32_t(name.textSize), frame, reference});
+    return uint32_t(nodes_.size() - 1);
+}
+
 // An optional name and an optional GUID; token is the one after them.
-bool XBodyReader::readNameAndGuid(XToken& token, std::string& name)
+bool XBodyReader::readNameAndGuid(XToken& token, XToken& name)
 {
     bool read = next(token);
     if (read && (token.code == kXName || isNumber(token.code))) {
-        name = textOf(token);
+        name = token;
         read = next(token);
     }
     if (read && token.code == kXGuid)
@@ -276,17 +279,11 @@ bool XBodyReader::readNameAndGuid(XToken& token, std::string& name)
 // { name [<guid>] } or { <guid> }
 bool XBodyReader::readReference()
 {
-    XToken token;
-    std::string name;
+    XToken token, name;
     if (!readNameAndGuid(token, name) || token.code != kXCloseBrace)
         return fail("参照が読めない");
-    const Open& holder = open_.back();
-    if (holder.kind == Kind::kFrame && !name.empty()) {
-        nodes_[holder.node].children.push_back(unsigned(nodes_.size()));
-        nodes_.emplace_back();
-        nodes_.back().reference = true;
-        nodes_.back().name = std::move(name);
-    }
+    if (open_.back().kind == Kind::kFrame && name.textSize)
+        addNode(open_.back().node, name, false, true);
     return true;
 }
 
@@ -418,53 +415,72 @@ bool XBodyReader::addEdit(size_t begin, size_t end, uint64_t size, uint64_t valu
 bool XBodyReader::walkHierarchy()
 {
     resolveReferences();
-    std::vector<unsigned> order;
+    linkChildren();
+    std::vector<uint32_t> order;
     return orderFrames(order) && countMeshes(order);
 }
 
 void XBodyReader::resolveReferences()
 {
-    std::unordered_map<std::string_view, unsigned> named;
-    for (unsigned i = 1; i < nodes_.size(); ++i) {
-        if (!nodes_[i].reference && !nodes_[i].name.empty()) {
-            steps_ += nodes_[i].name.size();
-            named.emplace(nodes_[i].name, i);
+    std::unordered_map<std::string_view, uint32_t> named;
+    for (uint32_t i = 1; i < nodes_.size(); ++i) {
+        if (!nodes_[i].reference && nodes_[i].nameSize) {
+            steps_ += nodes_[i].nameSize;
+            named.emplace(nameOf(nodes_[i]), i);
         }
     }
     for (Node& node : nodes_) {
         if (!node.reference)
             continue;
-        steps_ += node.name.size();
-        const auto found = named.find(node.name);
+        steps_ += node.nameSize;
+        const auto found = named.find(nameOf(node));
         node.target = found == named.end() ? kNone : found->second;
+    }
+}
+
+// Each node's children, in one array: those of node n from childAt_[n] to childAt_[n + 1].
+void XBodyReader::linkChildren()
+{
+    childAt_.assign(nodes_.size() + 1, 0);
+    for (const Node& node : nodes_) {
+        if (node.parent != kNone)
+            ++childAt_[node.parent + 1];
+    }
+    for (size_t n = 1; n < childAt_.size(); ++n)
+        childAt_[n] += childAt_[n - 1];
+    children_.resize(childAt_.back());
+    std::vector<uint32_t> filled(childAt_.begin(), childAt_.end() - 1);
+    for (uint32_t i = 1; i < nodes_.size(); ++i) {
+        if (nodes_[i].parent != kNone)
+            children_[filled[nodes_[i].parent]++] = i;
     }
 }
 
 // The frames reachable from the root, each after every frame above it; a
 // reference cycle refuses the body.
-bool XBodyReader::orderFrames(std::vector<unsigned>& order)
+bool XBodyReader::orderFrames(std::vector<uint32_t>& order)
 {
     enum : char { kNew, kOnPath, kDone };
     std::vector<char> state(nodes_.size(), kNew);
-    std::vector<std::pair<unsigned, size_t>> path{{0u, size_t(0)}};
+    std::vector<std::pair<uint32_t, uint32_t>> path{{0u, childAt_[0]}};
     state[0] = kOnPath;
     while (!path.empty()) {
-        const unsigned frame = path.back().first;
-        const size_t at = path.back().second++;
-        if (at == nodes_[frame].children.size()) {
+        const uint32_t frame = path.back().first;
+        const uint32_t at = path.back().second++;
+        if (at == childAt_[frame + 1]) {
             state[frame] = kDone;
             order.push_back(frame);
             path.pop_back();
             continue;
         }
         ++steps_;
-        const unsigned child = target(nodes_[frame].children[at]);
+        const uint32_t child = target(children_[at]);
         if (child == kNone || !nodes_[child].frame || state[child] == kDone)
             continue;
         if (state[child] == kOnPath)
             return fail("フレームの参照が深すぎるか循環している");
         state[child] = kOnPath;
-        path.emplace_back(child, 0);
+        path.emplace_back(child, childAt_[child]);
     }
     std::reverse(order.begin(), order.end());
     return true;
@@ -472,19 +488,19 @@ bool XBodyReader::orderFrames(std::vector<unsigned>& order)
 
 // Paths from the root to each frame, its depth and the transforming frames on
 // the way (up to two), carried down in order.
-bool XBodyReader::countMeshes(const std::vector<unsigned>& order)
+bool XBodyReader::countMeshes(const std::vector<uint32_t>& order)
 {
     std::vector<uint64_t> paths(nodes_.size(), 0);
-    std::vector<unsigned> depth(nodes_.size(), 0);
+    std::vector<uint32_t> depth(nodes_.size(), 0);
     std::vector<unsigned char> moving(nodes_.size(), 0);
     paths[0] = 1;
     uint64_t meshes = 0;
-    for (unsigned frame : order) {
+    for (uint32_t frame : order) {
         if (depth[frame] > kMaxDepth)
             return fail("フレームの参照が深すぎるか循環している");
-        for (unsigned c : nodes_[frame].children) {
+        for (uint32_t at = childAt_[frame]; at < childAt_[frame + 1]; ++at) {
             ++steps_;
-            const unsigned child = target(c);
+            const uint32_t child = target(children_[at]);
             if (child == kNone)
                 continue;
             if (!nodes_[child].frame) {
@@ -504,14 +520,14 @@ bool XBodyReader::countMeshes(const std::vector<unsigned>& order)
     return true;
 }
 
-unsigned XBodyReader::target(unsigned child) const
+uint32_t XBodyReader::target(uint32_t child) const
 {
     return nodes_[child].reference ? nodes_[child].target : child;
 }
 
-std::string XBodyReader::textOf(const XToken& token) const
+std::string_view XBodyReader::nameOf(const Node& node) const
 {
-    return std::string(tokens_.getBody() + token.text, token.textSize);
+    return std::string_view(tokens_.getBody() + node.nameAt, node.nameSize);
 }
 
 bool XBodyReader::fail(const char* what)

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // A stretch of the body to be written anew.
@@ -53,7 +54,8 @@ private:
     bool readInside(const XToken& token);
     bool skipTemplate();
     bool beginObject(const XToken& type);
-    bool readNameAndGuid(XToken& token, std::string& name);
+    uint32_t addNode(uint32_t parent, const XToken& name, bool frame, bool reference);
+    bool readNameAndGuid(XToken& token, XToken& name);
     bool readReference();
     bool endObject();
     bool takeValues(const XToken& token);
@@ -65,15 +67,18 @@ private:
     bool addEdit(size_t begin, size_t end, uint64_t size, uint64_t values);
     bool walkHierarchy();
     void resolveReferences();
-    bool orderFrames(std::vector<unsigned>& order);
-    bool countMeshes(const std::vector<unsigned>& order);
-    unsigned target(unsigned child) const;
-    std::string textOf(const XToken& token) const;
+    void linkChildren();
+    bool orderFrames(std::vector<uint32_t>& order);
+    bool countMeshes(const std::vector<uint32_t>& order);
+    uint32_t target(uint32_t child) const;
+    std::string_view nameOf(const Node& node) const;
     bool fail(const char* what);
 
     XTokenizer& tokens_;
     const char* failure_ = nullptr;
     std::vector<Node> nodes_;
+    std::vector<uint32_t> childAt_;
+    std::vector<uint32_t> children_;
     std::vector<Open> open_;
     std::vector<XBodyEdit> edits_;
     unsigned meshCount_ = 0;
