@@ -167,6 +167,12 @@ TEST_CASE("hostile bodies are refused before the parser or handed on as one read
         CHECK(result == (*h.refusal ? XFileBytes::kUnreadable : XFileBytes::kReady));
         CHECK(std::string(bytes.getFailure()) == h.refusal);
         CHECK(bytes.getRepairedLists() == h.repairedLists);
+        if (result == XFileBytes::kReady) {
+            XFileBytes again;
+            REQUIRE(again.prepare(bytes.data(), bytes.size()) == XFileBytes::kReady);
+            CHECK(again.getMeshCount() == bytes.getMeshCount());
+            CHECK(again.hasNestedTransforms() == bytes.hasNestedTransforms());
+        }
         const std::string pin = packModel(dir, "hostile" + std::to_string(n++), h.bytes);
         REQUIRE(!pin.empty());
         LogCapture log;
@@ -259,6 +265,15 @@ TEST_CASE("reading walking and repairing any body takes work and output bounded 
               == (*s.refusal ? XFileBytes::kUnreadable : XFileBytes::kReady));
         CHECK(bytes.size() <= 16 + loaderTemplates(binary).size() + 8 * size);
     }
+
+    // Edits that would pass the reader's limit refuse the body before they are written.
+    const std::string list = shapes().back().bytes;
+    XTokenizer tokens(list.data() + 16, list.size() - 16, false, 4);
+    XBodyReader reader(tokens, list.size() - 16, list.size() - 16 + 1000);
+    CHECK_FALSE(reader.read());
+    CHECK(std::string(reader.getFailure()) == "編集後のデータが大きすぎる");
+    CHECK(reader.getEdits().empty());
+    CHECK(reader.getSteps() < list.size());
 }
 
 namespace {
