@@ -201,6 +201,10 @@ TEST_CASE("a material list with one face index gives that index to every face of
         {"two indexes, three faces", mesh(threeFaces, "2;\n2;\n1,0;;\n"), ""},
         {"one index, one face", mesh("1;\n3;0,1,2;;\n", "2;\n1;\n1;;\n"), ""},
         {"a list outside a mesh", std::string(kHeader) + "MeshMaterialList {\n2;\n1;\n1;;\n}\n", ""},
+        {"a string for the index", mesh(threeFaces, "2;\n1;\n\"1\";\n1;;\n"), ""},
+        {"a reference between the count and the index", mesh(threeFaces, "2;\n1;\n{ Q }\n1;;\n"), ""},
+        {"a one-index list before the mesh's last faces",
+         mesh("3;\n3;0,1,2;,\nMeshMaterialList {\n2;\n1;\n1;;\n}\n3;0,2,3;,\n3;1,2,3;;\n", "2;\n3;\n1,1,1;;\n"), ""},
     };
     for (const Case& c : cases) {
         const std::string name = c.name;
