@@ -1,6 +1,7 @@
 // The bytes the parser gets: templates declared ahead, compressed bodies
 // inflated, one-index material lists widened, the road read from the body,
 // and damaged bodies refused before the parser sees them.
+#include "modeller/model/xfile/CompressedBodyCheck.h"
 #include "modeller/model/xfile/LoaderTemplates.h"
 #include "modeller/model/xfile/XFileBytes.h"
 #include "modeller/model/xfile/XTokenizer.h"
@@ -14,9 +15,11 @@
 
 #include <doctest/doctest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -214,6 +217,10 @@ TEST_CASE("a material list with one face index gives that index to every face of
         {"a list outside a mesh", std::string(kHeader) + "MeshMaterialList {\n2;\n1;\n1;;\n}\n", ""},
         {"one index, three faces, names in lower case", lowerCase(mesh(threeFaces, "2;\n1;\n1;;\n")),
          "2;\n3;\n1,1,1;;\n"},
+        {"a string for the index", mesh(threeFaces, "2;\n1;\n\"1\";\n1;;\n"), ""},
+        {"a reference between the count and the index", mesh(threeFaces, "2;\n1;\n{ Q }\n1;;\n"), ""},
+        {"a one-index list before the mesh's last faces",
+         mesh("3;\n3;0,1,2;,\nMeshMaterialList {\n2;\n1;\n1;;\n}\n3;0,2,3;,\n3;1,2,3;;\n", "2;\n3;\n1,1,1;;\n"), ""},
     };
     for (const Case& c : cases) {
         const std::string name = c.name;
@@ -426,9 +433,9 @@ private:
     unsigned state_;
 };
 
-// One random change: bytes overwritten, a digit or a count changed, the body
-// cut, a stretch removed or repeated.
-std::string mutate(const std::string& original, Seeded& random)
+// One random change of the bytes: bytes overwritten, a digit or a count
+// changed, the body cut, a stretch removed or repeated.
+std::string mutateBytes(const std::string& original, Seeded& random)
 {
     std::string bytes = original;
     const unsigned size = unsigned(bytes.size());
@@ -455,6 +462,194 @@ std::string mutate(const std::string& original, Seeded& random)
     return bytes;
 }
 
+constexpr size_t kNoType = ~size_t(0);
+
+// A data object by its tokens: the type name, the open brace and the close brace.
+struct ObjectTokens {
+    size_t type, open, close;
+};
+
+// A model as stored, and its plain form (inflated when compressed) with the
+// tokens and data objects of its body, in offsets of the whole file.
+struct Original {
+    std::string bytes;
+    std::string plain;
+    bool compressed = false;
+    bool binary = false;
+    std::vector<XToken> tokens;
+    std::vector<ObjectTokens> objects;
+
+    // Where token i starts; the end of the file past the last token.
+    size_t start(size_t i) const { return i < tokens.size() ? tokens[i].begin : plain.size(); }
+};
+
+bool isCompressed(const std::string& file)
+{
+    return file.compare(8, 4, "tzip") == 0 || file.compare(8, 4, "bzip") == 0;
+}
+
+// A compressed file as a plain one: its header with "txt " or "bin ", then the inflated body.
+std::string inflated(const std::string& bytes)
+{
+    CompressedBodyCheck check;
+    REQUIRE(check.run(bytes.data(), bytes.size()) == CompressedBodyCheck::kIntact);
+    std::string plain = bytes.substr(0, 16);
+    plain.replace(8, 4, bytes.compare(8, 4, "tzip") == 0 ? "txt " : "bin ");
+    return plain.append(check.getBody().begin(), check.getBody().end());
+}
+
+bool isValueOrSeparator(XTokenCode code)
+{
+    return code == kXInteger || code == kXFloat || code == kXIntegerList || code == kXFloatList || code == kXSemicolon
+           || code == kXComma;
+}
+
+// The tokens of a plain file from offset from on, read as its header says;
+// without values and separators unless withValues.
+std::vector<XToken> bodyTokens(const std::string& file, size_t from = 16, bool withValues = true)
+{
+    const bool binary = file.compare(8, 4, "bin ") == 0;
+    XTokenizer tokens(file.data() + from, file.size() - from, binary, file.compare(12, 4, "0064") == 0 ? 8 : 4);
+    std::vector<XToken> out;
+    XToken token;
+    while (tokens.next(token)) {
+        if (!withValues && isValueOrSeparator(token.code))
+            continue;
+        token.begin += from;
+        token.end += from;
+        token.text += from;
+        out.push_back(token);
+    }
+    CHECK(!tokens.failed());
+    return out;
+}
+
+// The type name of the object whose open brace is token i: before the brace an
+// optional GUID, before that the type and an optional name. None for a reference
+// or a template.
+size_t typeBefore(const std::vector<XToken>& tokens, size_t i)
+{
+    if (i > 0 && tokens[i - 1].code == kXGuid)
+        --i;
+    size_t type = kNoType;
+    if (i >= 2 && tokens[i - 2].code == kXName
+        && (tokens[i - 1].code == kXName || tokens[i - 1].code == kXInteger || tokens[i - 1].code == kXFloat))
+        type = i - 2;
+    else if (i >= 1 && tokens[i - 1].code == kXName)
+        type = i - 1;
+    return type == kNoType || (type > 0 && tokens[type - 1].code == kXTemplate) ? kNoType : type;
+}
+
+// The data objects of a body, inner ones first; templates and references left out.
+std::vector<ObjectTokens> dataObjects(const std::vector<XToken>& tokens)
+{
+    std::vector<ObjectTokens> objects, open;
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        if (tokens[i].code == kXOpenBrace)
+            open.push_back({typeBefore(tokens, i), i, 0});
+        if (tokens[i].code != kXCloseBrace || open.empty())
+            continue;
+        ObjectTokens object = open.back();
+        open.pop_back();
+        object.close = i;
+        if (object.type != kNoType)
+            objects.push_back(object);
+    }
+    return objects;
+}
+
+Original original(const std::string& path)
+{
+    Original o;
+    o.bytes = readBytes(path);
+    REQUIRE(o.bytes.size() > 16);
+    o.compressed = isCompressed(o.bytes);
+    o.plain = o.compressed ? inflated(o.bytes) : o.bytes;
+    o.binary = o.plain.compare(8, 4, "bin ") == 0;
+    o.tokens = bodyTokens(o.plain);
+    o.objects = dataObjects(o.tokens);
+    REQUIRE(!o.objects.empty());
+    return o;
+}
+
+// A run of up to 16 tokens, or at times a whole object's, put before another
+// token (near it or anywhere), in addition to or in place of up to two tokens
+// there. A text run carries the spaces after it.
+std::string copyTokens(const Original& o, Seeded& random)
+{
+    const unsigned count = unsigned(o.tokens.size());
+    size_t first = random.next(count), last = first + 1 + random.next(16);
+    if (random.next(3) == 0) {
+        const ObjectTokens& object = o.objects[random.next(unsigned(o.objects.size()))];
+        first = object.type;
+        last = object.close + 1;
+    }
+    const std::string run = o.plain.substr(o.start(first), o.start(last) - o.start(first));
+    size_t to = random.next(count + 1);
+    if (random.next(2)) {
+        const size_t nearby = first + random.next(33);
+        to = std::min<size_t>(count, nearby >= 16 ? nearby - 16 : 0);
+    }
+    const size_t replaced = std::min<size_t>(count - to, random.next(3));
+    std::string bytes = o.plain;
+    return bytes.replace(o.start(to), o.start(to + replaced) - o.start(to), run);
+}
+
+// An object's bytes, type name to close brace, put just after the open brace
+// of another object or of itself.
+std::string duplicateObject(const Original& o, Seeded& random)
+{
+    const unsigned count = unsigned(o.objects.size());
+    const ObjectTokens& copied = o.objects[random.next(count)];
+    const ObjectTokens& into = random.next(4) == 0 ? copied : o.objects[random.next(count)];
+    const size_t begin = o.tokens[copied.type].begin;
+    const std::string object = o.plain.substr(begin, o.tokens[copied.close].end - begin);
+    std::string bytes = o.plain;
+    return bytes.insert(o.tokens[into.open].end, o.binary ? object : "\n" + object);
+}
+
+// A byte-level change, or a change of the body's tokens or objects (made in
+// the plain form and compressed again when the model is compressed).
+std::string mutate(const Original& o, Seeded& random)
+{
+    const unsigned kind = random.next(5);
+    if (kind < 3)
+        return mutateBytes(o.bytes, random);
+    const std::string plain = kind == 3 ? copyTokens(o, random) : duplicateObject(o, random);
+    return o.compressed ? mszip::compress(plain) : plain;
+}
+
+// The bytes of a plain file's tokens other than numbers and separators: its
+// objects, names, strings and GUIDs in order.
+std::vector<std::string_view> objectTokens(const std::string& file, size_t from)
+{
+    std::vector<std::string_view> out;
+    for (const XToken& token : bodyTokens(file, from, false))
+        out.push_back(std::string_view(file).substr(token.begin, token.end - token.begin));
+    return out;
+}
+
+// The edits of a prepared body rewrite numbers only, so it keeps every object;
+// prepared again it reads as the same hierarchy and needs no edit: only the
+// templates are declared once more. True when the first prepare is ready.
+bool preparesAgainUnchanged(const std::string& bytes)
+{
+    XFileBytes first;
+    if (first.prepare(bytes.data(), bytes.size()) != XFileBytes::kReady)
+        return false;
+    const std::string out(first.data(), first.size());
+    const std::string& templates = loaderTemplates(out.compare(8, 4, "bin ") == 0);
+    const std::string plain = isCompressed(bytes) ? inflated(bytes) : bytes;
+    CHECK(objectTokens(out, 16 + templates.size()) == objectTokens(plain, 16));
+    XFileBytes again;
+    REQUIRE(again.prepare(out.data(), out.size()) == XFileBytes::kReady);
+    CHECK(again.getMeshCount() == first.getMeshCount());
+    CHECK(again.hasNestedTransforms() == first.hasNestedTransforms());
+    CHECK(again.getRepairedLists() == 0);
+    CHECK(std::string(again.data(), again.size()) == out.substr(0, 16) + templates + out.substr(16));
+    return true;
+}
+
 }
 
 TEST_CASE("seeded mutations of real models are each refused cleanly or opened")
@@ -469,11 +664,9 @@ TEST_CASE("seeded mutations of real models are each refused cleanly or opened")
                            "dx-mslogo-bin\\mslogo.x",
                            "kwxport-vcolor-cube\\kwxport_test_cubewithvcolors.x",
                            "dx-airplane\\airplane 2.x"};
-    std::vector<std::string> originals;
-    for (const char* file : files) {
-        originals.push_back(readBytes(corpusFolder() + "\\" + file));
-        REQUIRE(!originals.back().empty());
-    }
+    std::vector<Original> originals;
+    for (const char* file : files)
+        originals.push_back(original(corpusFolder() + "\\" + file));
     constexpr unsigned kMutations = 600;
     constexpr DWORD kBudgetMs = 40000;
     TempDir dir;
@@ -482,12 +675,14 @@ TEST_CASE("seeded mutations of real models are each refused cleanly or opened")
     REQUIRE(model.create(TestDevice::get()) == 1);
     Seeded random(20261211);
     const DWORD start = GetTickCount();
-    unsigned tried = 0, opened = 0;
+    unsigned tried = 0, ready = 0, opened = 0;
     for (; tried < kMutations && GetTickCount() - start < kBudgetMs; ++tried) {
         const size_t file = tried % originals.size();
         const std::string bytes = mutate(originals[file], random);
-        CAPTURE(files[file]);
+        const std::string name = files[file];
+        CAPTURE(name);
         CAPTURE(tried);
+        ready += preparesAgainUnchanged(bytes) ? 1 : 0;
         writeTextFile(path, bytes);
         const int result = model.open(path, kFov);
         REQUIRE((result == 0 || result == 1));
@@ -501,7 +696,7 @@ TEST_CASE("seeded mutations of real models are each refused cleanly or opened")
             CHECK(model.isLoaded() == 0);
         }
     }
-    MESSAGE(tried << " mutations, " << opened << " opened");
+    MESSAGE(tried << " mutations, " << ready << " prepared, " << opened << " opened");
     CHECK(tried >= 100);
     CHECK(opened > 0);
     CHECK(opened < tried);
