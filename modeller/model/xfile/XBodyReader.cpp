@@ -3,7 +3,6 @@
 #include "modeller/model/LittleEndian.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
@@ -161,7 +160,7 @@ XBodyReader::~XBodyReader() = default;
 
 bool XBodyReader::read()
 {
-    if (outputSize_ > outputLimit_ || outputSize_ > UINT32_MAX)
+    if (outputSize_ > outputLimit_ || outputSize_ > UINT32_MAX) // names are kept as 32-bit offsets
         return fail("編集後のデータが大きすぎる");
     nodes_.clear();
     addNode(kNone, XToken(), true, false); // the root: the top-level frames and meshes
