@@ -288,13 +288,12 @@ bool XBodyReader::readReference()
 
 bool XBodyReader::endObject()
 {
-    const Open object = open_.back();
-    open_.pop_back();
-    if (open_.empty() || object.kind != Kind::kMatrix || open_.back().kind != Kind::kFrame)
-        return true;
+    const Open& object = open_.back();
+    const Open* holder = open_.size() >= 2 ? &open_[open_.size() - 2] : nullptr;
     // Transforming unless its 64 bytes are the identity's, as the platform's matrix compares.
-    if (object.values >= kMatrixValues)
-        nodes_[open_.back().node].transforming = std::memcmp(object.matrix, kIdentity, sizeof kIdentity) != 0;
+    if (object.kind == Kind::kMatrix && holder && holder->kind == Kind::kFrame && object.values >= kMatrixValues)
+        nodes_[holder->node].transforming = std::memcmp(object.matrix, kIdentity, sizeof kIdentity) != 0;
+    open_.pop_back();
     return true;
 }
 
@@ -339,34 +338,32 @@ bool XBodyReader::repairMaterialList(const Open& list, uint32_t faceCount)
         const uint64_t size = digits(faceCount) + 2 + uint64_t(faceCount) * (digits(list.firstIndex) + 1) - 1;
         if (!addEdit(begin, end, size, faceCount))
             return false;
-        writeTextList(list, faceCount, size_t(size), edits_.back());
+        writeTextList(list, faceCount, edits_.back());
     } else {
         if (!isIntegers(list.countToken.code) || !isIntegers(list.indexToken.code))
             return true;
         const uint64_t values = uint64_t(list.countAt) + 1 + faceCount + (list.indexToken.count - list.indexAt - 1);
         if (!addEdit(begin, end, 6 + values * 4, values))
             return false;
-        writeBinaryList(list, faceCount, size_t(values), edits_.back());
+        writeBinaryList(list, faceCount, uint32_t(values), edits_.back());
     }
     ++repairedLists_;
     return true;
 }
 
-void XBodyReader::writeTextList(const Open& list, uint32_t faceCount, size_t size, XBodyEdit& edit) const
+void XBodyReader::writeTextList(const Open& list, uint32_t faceCount, XBodyEdit& edit) const
 {
     const std::string index = std::to_string(list.firstIndex);
     const std::string more = "," + index;
-    edit.bytes.reserve(size);
-    edit.bytes = std::to_string(faceCount) + ";\n" + index;
+    edit.bytes += std::to_string(faceCount) + ";\n" + index;
     for (uint32_t f = 1; f < faceCount; ++f)
         edit.bytes += more;
 }
 
-void XBodyReader::writeBinaryList(const Open& list, uint32_t faceCount, size_t values, XBodyEdit& edit) const
+void XBodyReader::writeBinaryList(const Open& list, uint32_t faceCount, uint32_t values, XBodyEdit& edit) const
 {
-    edit.bytes.reserve(6 + values * 4);
     appendHalfWord(edit.bytes, kXIntegerList);
-    appendWord(edit.bytes, uint32_t(values));
+    appendWord(edit.bytes, values);
     for (uint32_t i = 0; i < list.countAt; ++i)
         appendWord(edit.bytes, tokens_.integerAt(list.countToken, i));
     appendWord(edit.bytes, faceCount);
@@ -382,7 +379,6 @@ bool XBodyReader::narrowFloats(const XToken& list)
     if (!addEdit(list.begin, list.end, 6 + uint64_t(list.count) * 4, list.count))
         return false;
     std::string& bytes = edits_.back().bytes;
-    bytes.reserve(6 + size_t(list.count) * 4);
     appendHalfWord(bytes, kXFloatList);
     appendWord(bytes, list.count);
     for (uint32_t i = 0; i < list.count; ++i) {
@@ -394,8 +390,8 @@ bool XBodyReader::narrowFloats(const XToken& list)
     return true;
 }
 
-// An empty edit of [begin, end) that will hold size bytes, once the output is
-// known to stay within its limit.
+// An empty edit of [begin, end) with room for its size bytes, once the output
+// is known to stay within its limit.
 bool XBodyReader::addEdit(size_t begin, size_t end, uint64_t size, uint64_t values)
 {
     if (!edits_.empty() && begin < edits_.back().end)
@@ -406,6 +402,7 @@ bool XBodyReader::addEdit(size_t begin, size_t end, uint64_t size, uint64_t valu
     outputSize_ = size_t(output);
     steps_ += values;
     edits_.push_back({begin, end, std::string()});
+    edits_.back().bytes.reserve(size_t(size));
     return true;
 }
 

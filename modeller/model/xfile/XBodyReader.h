@@ -61,8 +61,8 @@ private:
     bool takeValues(const XToken& token);
     bool repairIfOneIndex(const Open& list);
     bool repairMaterialList(const Open& list, uint32_t faceCount);
-    void writeTextList(const Open& list, uint32_t faceCount, size_t size, XBodyEdit& edit) const;
-    void writeBinaryList(const Open& list, uint32_t faceCount, size_t values, XBodyEdit& edit) const;
+    void writeTextList(const Open& list, uint32_t faceCount, XBodyEdit& edit) const;
+    void writeBinaryList(const Open& list, uint32_t faceCount, uint32_t values, XBodyEdit& edit) const;
     bool narrowFloats(const XToken& list);
     bool addEdit(size_t begin, size_t end, uint64_t size, uint64_t values);
     bool walkHierarchy();
